@@ -1,0 +1,144 @@
+#pragma once
+
+#include "catalogue/catalogue.h"
+#include "platform/controls.h"
+
+#include <QWidget>
+
+#include <array>
+
+namespace platform {
+class RuntimeError;
+class Services;
+} // namespace platform
+
+// The program's main window: page 1 picks the application's database, page 2
+// the mode and target and starts the archive run. All state of the program
+// lives here. The definitions are spread over the subsystem folders:
+//   app/        construction, start-up, step navigation, option clicks, tab groups
+//   settings/   "Verzeichnis sichern"
+//   backup/     archive run, floppy tools, directory and file deletion
+//   layout/     Form_Resize and the two page layouts
+class Horbelung : public platform::Form<QWidget>
+{
+    Q_OBJECT
+public:
+    // Builds the controls and runs the start-up (Form_Load).
+    explicit Horbelung(platform::Services &services, QWidget *parent = nullptr);
+
+    // The path selection dialog hands its confirmed directory in here.
+    void pafdschreiben(const QString &pfad);
+
+    // Read-only view of the window state, for the dialog and for tests.
+    const std::array<QString, catalogueSize> &pfade() const { return dbPfad; }
+    const QString &kuerzel() const { return dbKuerzel; }
+    const QString &name() const { return dbName; }
+
+protected:
+    void Form_Resize() override;
+
+private:
+    void createControls();
+    void connectHandlers();
+
+    // Start-up and step navigation
+    void Form_Load();
+    void Command3D10_Click(); // "&Weiter"
+    void Command3D7_Click(); // "&Zurück"
+    void Command3D12_Click(); // "&Schließen"
+    void katalogOption_Click(std::size_t row); // the ten catalogue options
+    void Option3D3_Click(); // backup
+    void Option3D4_Click(); // restore
+    void diskettenOption_Click(); // Option3D1 (A:) and Option3D2 (B:)
+    void Option3D5_Click(); // hard disk
+    void Command1_Click();
+    void Command2_Click();
+    void Command3D4_MouseMove();
+    void Panel3D2_MouseMove();
+    void Command5_Click(); // "Löschen beenden"
+    void Dir1_Change();
+    void seiteNachVorn(platform::VqsPanel *seite);
+    void auswahlDialogOeffnen();
+
+    // Keyboard tab groups
+    void tabFolge(const QString &gruppe);
+    void tabGelb(bool on);
+    void tabGruen(bool on);
+    void tabDisk(bool on);
+
+    // Path file
+    void Command3D2_Click(); // "Verzeichnis sichern"
+
+    // Archive run
+    void Command3D1_Click(); // "Sicherung starten" / "Wiederherstellung starten"
+
+    // Floppy tools
+    void Command3D3_Click(); // "Diskette jetzt prüfen"
+    void Command3D4_Click(); // "Diskette löschen"
+    // The "Fehler Nr.: " box of the archive run and the floppy tools.
+    void fehlerNrZeigen(const platform::RuntimeError &error);
+
+    // Directory and file deletion
+    void Command3_Click(); // "Verzeichnis löschen"
+    void Command4_Click(); // "Datei löschen"
+    void verzloe();
+    void verzloe2();
+
+    // Layout
+    void seite1Anordnen(short abstand);
+    void seite2Anordnen(short abstand);
+
+    platform::Services &services;
+
+    std::array<QString, catalogueSize> dbPfad;
+    QString dbKuerzel;
+    QString dbName;
+    int pfadZiel = 0; // 1: Mh3dText2, 2: Mh3dText1
+
+    // Page 1
+    platform::VqsPanel *Panel3D1;
+    std::array<platform::VqsOption *, catalogueSize> katalogOptionen; // catalogue order
+    platform::CommandButton *Command3D12;
+    platform::CommandButton *Command3D10;
+    platform::CommandButton *Command3D3;
+    platform::TextBox *Mh3dText2;
+    platform::CommandButton *Command3D2;
+    platform::CommandButton *Command1;
+    platform::Label *Label1;
+    platform::Label *Label4;
+    platform::Label *Label5;
+    platform::Label *Label3;
+
+    // Page 2
+    platform::VqsPanel *Panel3D2;
+    platform::VqsPanel *VqsPanel1;
+    platform::VqsPanel *VqsPanel2;
+    platform::VqsOption *Option3D1;
+    platform::CommandButton *Command3D7;
+    platform::CommandButton *Command3D1;
+    platform::CommandButton *Command3D4;
+    platform::TextBox *Mh3dText1;
+    platform::CommandButton *Command2;
+    platform::VqsOption *Option3D2;
+    platform::VqsOption *Option3D5;
+    platform::Label *Mh3dLabel7;
+    platform::Label *Label2;
+    platform::Label *Label6;
+    platform::Label *Label8;
+    platform::Label *Label10;
+    platform::Label *Label9;
+
+    // VqsPanel1: mode group
+    platform::TextBox *Mh3dText3;
+    platform::VqsCheck *VqsCheck1;
+    platform::VqsOption *Option3D4;
+    platform::VqsOption *Option3D3;
+    platform::Label *Label7;
+
+    // VqsPanel2: deletion panel
+    platform::FileListBox *File1;
+    platform::CommandButton *Command4;
+    platform::DirListBox *Dir1;
+    platform::CommandButton *Command3;
+    platform::CommandButton *Command5;
+};

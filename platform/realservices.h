@@ -1,0 +1,45 @@
+#pragma once
+
+// CONTRACT (to be implemented in platform/realservices.cpp and helpers).
+
+#include "drivemap.h"
+#include "services.h"
+
+#include <QDir>
+
+class QWidget;
+
+namespace platform {
+
+class RealServices : public Services
+{
+public:
+    // programDirectory and workingDirectory are host paths; the path file
+    // lives in workingDirectory.
+    RealServices(DriveMap drives, const QString &programDirectory,
+                 const QString &workingDirectory = QDir::currentPath());
+
+    int msgBox(const QString &prompt, int style) override;
+    void beep() override;
+    void setMousePointer(int pointer) override;
+    void doEvents() override;
+    QString appPath() const override;
+    void shell(const QString &commandLine, int windowStyle) override;
+    void kill(const QString &pattern) override;
+    void rmDir(const QString &path) override;
+    QStringList drives() const override;
+    QStringList subdirectories(const QString &directory) override;
+    QStringList files(const QString &directory) override;
+    QByteArray readFile(const QString &name) override;
+    void writeFile(const QString &name, const QByteArray &content) override;
+
+    const DriveMap &driveMap() const { return m_drives; }
+
+private:
+    DriveMap m_drives;
+    QString m_programDirectory;
+    QString m_workingDirectory;
+    bool m_hourglass = false;
+};
+
+} // namespace platform

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+
+namespace platform {
+
+// A Windows run-time error: the number the handlers branch on and the German
+// text the failure boxes show. A handler's error trap is a try around its body.
+class RuntimeError : public std::exception
+{
+public:
+    // The numbers this program meets.
+    enum Number {
+        InvalidProcedureCall = 5,
+        Overflow = 6,
+        TypeMismatch = 13,
+        BadFileNameOrNumber = 52,
+        FileNotFound = 53,
+        DeviceIoError = 57,
+        DiskFull = 61,
+        InputPastEndOfFile = 62,
+        DeviceUnavailable = 68,
+        PermissionDenied = 70,
+        DiskNotReady = 71,
+        PathFileAccessError = 75,
+        PathNotFound = 76,
+    };
+
+    explicit RuntimeError(int number);
+
+    int number() const { return m_number; }
+    QString description() const { return descriptionOf(m_number); }
+    const char *what() const noexcept override { return m_what.constData(); }
+
+    static QString descriptionOf(int number);
+
+private:
+    int m_number;
+    QByteArray m_what;
+};
+
+} // namespace platform

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "catalogue/catalogue.h"
+
+#include <QString>
+
+#include <array>
+
+namespace platform {
+class Services;
+}
+
+// hobe.ini: one directory per catalogue row, kept in the current working
+// directory as ten lines "KEY = directory" in the Windows code page, CR LF.
+namespace pathfile {
+
+using Directories = std::array<QString, catalogueSize>;
+
+inline constexpr auto fileName = u"hobe.ini";
+inline constexpr qsizetype maxDirectoryLength = 200;
+
+// Applies every item of a path file's text to the directories, as the
+// sequential input statement delivers them: an item ends at a comma or a
+// line end. Throws RuntimeError 62 for a quoted item the file never closes;
+// what was applied before stays applied.
+void applyItems(QStringView text, Directories &dbPfad);
+// The ten lines as the program writes them.
+QString format(const Directories &dbPfad);
+
+// 53 when there is no file.
+void read(platform::Services &services, Directories &dbPfad);
+void write(platform::Services &services, const Directories &dbPfad);
+
+} // namespace pathfile

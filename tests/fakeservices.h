@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/realservices.h"
+
+#include <QList>
+#include <QMap>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// Services for tests: the disk is real but sandboxed (a temporary prefix
+// with c:, a:, b: and the working directory inside it), while message boxes,
+// beeps, the pointer and launches are recorded in one event log, boxes
+// answered from a script and failures injected where a test asks for them.
+class FakeServices : public platform::RealServices
+{
+public:
+    FakeServices();
+
+    // Host folder of a drive ("a:") or of the working directory.
+    QString hostOf(const QString &windowsPath) const;
+    QString workingDirectory() const;
+
+    // Next answers of msgBox, in order; when empty every box answers OK
+    // (Yes/No boxes: No).
+    QList<int> answers;
+    // Error numbers to throw from the next calls of these operations.
+    QList<int> shellErrors;
+    QList<int> killErrors;
+    QList<int> rmDirErrors;
+    QList<int> writeFileErrors;
+
+    // "box 48: text", "beep", "pointer 11", "shell 1: command", "kill A:\*.*",
+    // "rmdir A:\X\", "events" in the order they happened.
+    QStringList log;
+    QStringList boxes() const; // just the "box ..." entries
+    QStringList launches() const; // just the command lines of "shell ..."
+    int pointer = 0; // the pointer as last set
+
+    int msgBox(const QString &prompt, int style) override;
+    void beep() override;
+    void setMousePointer(int pointer) override;
+    void doEvents() override;
+    QString appPath() const override;
+    void shell(const QString &commandLine, int windowStyle) override;
+    void kill(const QString &pattern) override;
+    void rmDir(const QString &path) override;
+    void writeFile(const QString &name, const QByteArray &content) override;
+
+private:
+    FakeServices(std::unique_ptr<QTemporaryDir> sandbox);
+    std::unique_ptr<QTemporaryDir> m_sandbox;
+};

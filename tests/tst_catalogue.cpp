@@ -1,0 +1,7 @@
+#include <QTest>
+class Tst : public QObject
+{
+    Q_OBJECT
+};
+QTEST_MAIN(Tst)
+#include "tst_catalogue.moc"
