@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
 namespace platform {
 class RuntimeError;
@@ -38,6 +39,8 @@ protected:
     void Form_Resize() override;
 
 private:
+    friend class TestHorbelung; // drives tabFolge with keywords no handler passes
+
     void createControls();
     void connectHandlers();
 
@@ -59,6 +62,8 @@ private:
     void Dir1_Change();
     void seiteNachVorn(platform::VqsPanel *seite);
     void auswahlDialogOeffnen();
+    // The chosen-row rule: the last ticked catalogue option in catalogue order.
+    std::optional<std::size_t> gewaehlteZeile() const;
 
     // Keyboard tab groups
     void tabFolge(const QString &gruppe);

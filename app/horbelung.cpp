@@ -1,0 +1,491 @@
+#include "horbelung.h"
+
+#include "platform/runtimeerror.h"
+#include "platform/services.h"
+#include "settings/pathfile.h"
+#include "settings/pfadauswahl.h"
+
+#include <QIcon>
+#include <QPalette>
+
+#include <optional>
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Geometrie
+{
+    double left;
+    double top;
+    double width;
+    double height;
+};
+
+constexpr QColor grau(224, 224, 224);
+constexpr QColor rot(255, 0, 0);
+constexpr QColor blau(0, 0, 255);
+constexpr QColor weiss(255, 255, 255);
+
+// Where each catalogue option stands on page 1, in the order they are created.
+struct OptionsPlatz
+{
+    QStringView name;
+    Geometrie geometrie;
+};
+
+constexpr std::array<OptionsPlatz, catalogueSize> katalogPlaetze = {{
+    {u"Option3D7", {780, 1830, 2970, 315}},
+    {u"Option3D6", {780, 2280, 3180, 315}},
+    {u"Option3D8", {780, 2730, 3150, 315}},
+    {u"Option3D9", {780, 3180, 3270, 315}},
+    {u"VqsOption1", {5100, 1830, 3720, 315}},
+    {u"VqsOption2", {5100, 2280, 3600, 315}},
+    {u"VqsOption3", {5100, 2730, 3360, 315}},
+    {u"VqsOption4", {5100, 3180, 3645, 315}},
+    {u"VqsOption6", {780, 3630, 3000, 315}},
+    {u"VqsOption5", {5100, 3630, 3630, 315}},
+}};
+
+QFont sansSerif(double points, bool bold)
+{
+    return platform::designFont(u"MS Sans Serif"_s, points, bold);
+}
+
+QFont seitenTitel()
+{
+    return platform::designFont(u"Times New Roman"_s, 15.75, true, true);
+}
+
+QIcon bild(QStringView datei)
+{
+    return QIcon(u":/pictures/"_s + datei.toString());
+}
+
+template<class C, class... Args>
+C *anlegen(QWidget *container, QStringView name, Geometrie g, Args &&...args)
+{
+    auto *control = new C(std::forward<Args>(args)..., container);
+    control->setObjectName(name.toString());
+    control->setGeometryTwips(g.left, g.top, g.width, g.height);
+    return control;
+}
+
+platform::VqsPanel *panel(QWidget *container, QStringView name, Geometrie g, QColor farbe,
+                          int bevelWidth, int bevelOuter)
+{
+    auto *panel = anlegen<platform::VqsPanel>(container, name, g);
+    panel->setFont(sansSerif(8.25, true));
+    panel->setBackColor(farbe);
+    panel->setBevelWidth(bevelWidth);
+    panel->setBevelOuter(bevelOuter);
+    return panel;
+}
+
+platform::VqsOption *option(QWidget *container, QStringView name, const QString &caption,
+                            Geometrie g, const QFont &font)
+{
+    auto *option = anlegen<platform::VqsOption>(container, name, g);
+    option->setText(caption);
+    option->setFont(font);
+    option->setBackColor(grau);
+    return option;
+}
+
+// A captioned graphical button: 32-pixel picture above the caption.
+platform::CommandButton *knopf(QWidget *container, QStringView name, const QString &caption,
+                               Geometrie g, QStringView bilddatei)
+{
+    auto *knopf = anlegen<platform::CommandButton>(container, name, g);
+    knopf->setCaption(caption);
+    knopf->setFont(sansSerif(8.25, false));
+    knopf->setBackColor(grau);
+    knopf->setPicture(bild(bilddatei), 32);
+    return knopf;
+}
+
+// The picture buttons that open the path dialog: no caption, a 16-pixel folder.
+platform::CommandButton *ordnerKnopf(QWidget *container, QStringView name, Geometrie g)
+{
+    auto *knopf = anlegen<platform::CommandButton>(container, name, g);
+    knopf->setBackColor(grau);
+    knopf->setPicture(bild(u"ordner.svg"), 16);
+    return knopf;
+}
+
+enum class Groesse { NachText, Fest, FestUmbrechend };
+
+platform::Label *beschriftung(QWidget *container, QStringView name, const QString &caption,
+                              Geometrie g, const QFont &font, std::optional<QColor> textFarbe,
+                              QColor hintergrund, Groesse groesse)
+{
+    auto *label = anlegen<platform::Label>(container, name, g);
+    label->setFont(font);
+    if (textFarbe)
+        label->setForeColor(*textFarbe);
+    label->setBackColor(hintergrund);
+    label->setWordWrap(groesse == Groesse::FestUmbrechend);
+    label->setAutoSize(groesse == Groesse::NachText);
+    label->setCaption(caption);
+    return label;
+}
+
+platform::TextBox *textfeld(QWidget *container, QStringView name, Geometrie g, const QFont &font)
+{
+    auto *feld = anlegen<platform::TextBox>(container, name, g);
+    feld->setFont(font);
+    return feld;
+}
+
+} // namespace
+
+Horbelung::Horbelung(platform::Services &services, QWidget *parent)
+    : platform::Form<QWidget>(parent)
+    , services(services)
+{
+    createControls();
+    connectHandlers();
+    Form_Load();
+}
+
+void Horbelung::createControls()
+{
+    setObjectName(u"Horbelung"_s);
+    setWindowTitle(u"Horbelung"_s);
+    setWindowIcon(QIcon(u":/icons/horbelung.svg"_s));
+    QPalette farben = palette();
+    farben.setColor(QPalette::Window, grau);
+    farben.setColor(QPalette::WindowText, QColor(0, 0, 0));
+    setPalette(farben);
+    setAutoFillBackground(true);
+    setFont(sansSerif(8.25, true));
+    setScaleSizeTwips(10650, 8700);
+
+    const QFont gross = sansSerif(12, false);
+    const QFont grossFett = sansSerif(12, true);
+    const QFont mittelFett = sansSerif(9.75, true);
+
+    // Page 1
+    Panel3D1 = panel(this, u"Panel3D1", {210, 255, 11655, 8415}, QColor(255, 255, 192), 2, 0);
+    Panel3D1->setTabStop(false);
+    for (const OptionsPlatz &platz : katalogPlaetze) {
+        const std::size_t row = rowOfOption(platz.name).value();
+        katalogOptionen[row] = option(Panel3D1, platz.name, catalogue[row].caption.toString(),
+                                      platz.geometrie, gross);
+    }
+    katalogOptionen[0]->setValue(true);
+    Command3D12 = knopf(Panel3D1, u"Command3D12", u"&Schließen"_s, {9480, 7380, 1665, 930},
+                        u"schliessen.svg");
+    Command3D10
+        = knopf(Panel3D1, u"Command3D10", u"&Weiter"_s, {7350, 7380, 1665, 930}, u"weiter.svg");
+    Command3D3 = knopf(Panel3D1, u"Command3D3", u"Diskette jetzt prüfen"_s, {3705, 7395, 1665, 930},
+                       u"diskette-pruefen.svg");
+    Mh3dText2 = textfeld(Panel3D1, u"Mh3dText2", {720, 4860, 8085, 420}, gross);
+    Command3D2 = knopf(Panel3D1, u"Command3D2", u"Verzeichnis sichern"_s, {5520, 7380, 1665, 930},
+                       u"verzeichnis-sichern.svg");
+    Command1 = ordnerKnopf(Panel3D1, u"Command1", {8820, 4860, 420, 420});
+    Label1 = beschriftung(
+        Panel3D1, u"Label1", u"Sichern bzw. wiederherstellen von Daten aller Tarvik-Produkte"_s,
+        {765, 225, 8760, 360}, seitenTitel(), QColor(0, 0, 192), grau, Groesse::NachText);
+    Label4 = beschriftung(
+        Panel3D1, u"Label4",
+        u"Tragen Sie hier den Pfad der Originaldatenbank in untenstehendes Verzeichnis ein:"_s,
+        {720, 4260, 8610, 240}, mittelFett, QColor(0, 0, 0), grau, Groesse::NachText);
+    Label5 = beschriftung(
+        Panel3D1, u"Label5",
+        u"Wenn Sie Windows 95/98 auf Ihrem System installiert haben, können Sie zur Überprüfung "
+        u"der Disketten das Programm 'SCANDISK.EXE' mit Hilfe des Schalters \"Diskette jetzt "
+        u"prüfen\" starten. Mit Windows NT funktioniert dieser Schalter nicht."_s,
+        {750, 5640, 8970, 825}, mittelFett, rot, grau, Groesse::FestUmbrechend);
+    Label3 = beschriftung(
+        Panel3D1, u"Label3",
+        u"Sie müssen die zu wiederherstellende Datenbank schließen, bevor sie zurückgesichert "
+        u"werden kann. In einer Mehrbenutzerumgebung müssen Sie darüberhinaus sicherstellen, daß "
+        u"alle anderen Benutzer die Datenbank auch geschlossen haben."_s,
+        {765, 810, 8970, 735}, mittelFett, rot, grau, Groesse::FestUmbrechend);
+
+    // Page 2
+    Panel3D2 = panel(this, u"Panel3D2", {90, 105, 11655, 8415}, QColor(192, 255, 192), 2, 0);
+    Panel3D2->setTabStop(false);
+    VqsPanel1
+        = panel(Panel3D2, u"VqsPanel1", {1140, 1455, 8880, 1050}, QColor(192, 192, 192), 0, 0);
+    VqsPanel1->setBorderWidth(0);
+    VqsPanel2 = panel(Panel3D2, u"VqsPanel2", {810, 6615, 5565, 4380}, QColor(160, 176, 240), 2, 1);
+    VqsPanel2->setBorderWidth(2);
+    VqsPanel2->setTabStop(false);
+    VqsPanel2->hide();
+    Option3D1 = option(Panel3D2, u"Option3D1", u"Laufwerk A:\\  ( Diskette 3 1/2\", 1.44 MB HD )"_s,
+                       {1200, 4260, 5325, 315}, gross);
+    Option3D1->setValue(true);
+    Command3D7
+        = knopf(Panel3D2, u"Command3D7", u"&Zurück"_s, {9450, 7350, 1665, 930}, u"zurueck.svg");
+    Command3D1 = knopf(Panel3D2, u"Command3D1", u"Sicherung starten"_s, {7290, 7350, 1665, 930},
+                       u"sicherung-starten.svg");
+    Command3D4 = knopf(Panel3D2, u"Command3D4", u"Diskette löschen"_s, {7320, 6060, 1665, 930},
+                       u"diskette-loeschen.svg");
+    Mh3dText1 = textfeld(Panel3D2, u"Mh3dText1", {2670, 5310, 6645, 420}, gross);
+    Command2 = ordnerKnopf(Panel3D2, u"Command2", {9360, 5310, 420, 420});
+    Option3D2 = option(Panel3D2, u"Option3D2", u"Laufwerk B:\\  ( Diskette 5 1/4\", 1.20 MB HD )"_s,
+                       {1200, 4800, 5325, 315}, gross);
+    Option3D5 = option(Panel3D2, u"Option3D5", u"Festplatte"_s, {1200, 5310, 1395, 315}, gross);
+    Mh3dLabel7 = beschriftung(Panel3D2, u"Mh3dLabel7", QString(), {4080, 3540, 6135, 420},
+                              grossFett, rot, weiss, Groesse::Fest);
+    Mh3dLabel7->setBorder(true);
+    Label2 = beschriftung(Panel3D2, u"Label2", u"Horbelung / Wiederherstellung starten"_s,
+                          {420, 180, 5745, 360}, seitenTitel(), QColor(0, 128, 0), grau,
+                          Groesse::NachText);
+    Label6 = beschriftung(Panel3D2, u"Label6", u"Die Datenbank im aktuellen Verzeichnis soll"_s,
+                          {1200, 930, 5280, 300}, grossFett, blau, grau, Groesse::NachText);
+    Label8 = beschriftung(Panel3D2, u"Label8",
+                          u"Wählen Sie das gewünschte Laufwerk der Horbelung aus und starten Sie "
+                          u"die Sicherung mit Hilfe des Schalters \"Sicherung starten\"."_s,
+                          {1200, 2730, 9000, 630}, grossFett, blau, grau, Groesse::FestUmbrechend);
+    Label10 = beschriftung(Panel3D2, u"Label10", u"Aktuelles Verzeichnis:"_s,
+                           {1245, 3540, 2670, 300}, grossFett, blau, grau, Groesse::NachText);
+    Label9
+        = beschriftung(Panel3D2, u"Label9", u"Die Diskette vor dem Start der Sicherung löschen"_s,
+                       {1230, 6090, 5100, 240}, mittelFett, rot, grau, Groesse::NachText);
+    Label9->hide();
+
+    // VqsPanel1: backup or restore
+    Mh3dText3 = textfeld(VqsPanel1, u"Mh3dText3", {7020, 465, 600, 420}, grossFett);
+    Mh3dText3->setText(u"1"_s);
+    Mh3dText3->hide();
+    VqsCheck1 = anlegen<platform::VqsCheck>(VqsPanel1, u"VqsCheck1", {3600, 0, 5220, 315});
+    VqsCheck1->setText(u"Alle Datenbanken im Verzeichnis sichern"_s);
+    VqsCheck1->setFont(grossFett);
+    VqsCheck1->setBackColor(grau);
+    VqsCheck1->setValue(1);
+    VqsCheck1->setToolTip(
+        u"Wenn dieser Punkt aktiviert wird, so werden alle Datenbanken (*.mdb) in dem "
+        u"angegebenen Verzeichniss gesichert. Wenn nein, wird nur die angegebene Datenbank "
+        u"(z.B. VQS.MDB) gesichert."_s);
+    Option3D4 = option(VqsPanel1, u"Option3D4", u"wieder hergestellt werden"_s, {0, 465, 3540, 315},
+                       grossFett);
+    Option3D3 = option(VqsPanel1, u"Option3D3", u"gesichert bzw."_s, {0, 15, 2190, 315}, grossFett);
+    Option3D3->setValue(true);
+    Label7 = beschriftung(VqsPanel1, u"Label7", u"Anzahl Disketten:"_s, {4620, 510, 2145, 315},
+                          grossFett, std::nullopt, grau, Groesse::NachText);
+    Label7->hide();
+
+    // VqsPanel2: deletion panel
+    const QFont klein = sansSerif(8.25, false);
+    File1 = anlegen<platform::FileListBox>(VqsPanel2, u"File1", {2850, 150, 2565, 3015}, services);
+    File1->setFont(klein);
+    Command4 = knopf(VqsPanel2, u"Command4", u"Datei löschen"_s, {1950, 3300, 1665, 930},
+                     u"datei-loeschen.svg");
+    Dir1 = anlegen<platform::DirListBox>(VqsPanel2, u"Dir1", {150, 150, 2565, 3015}, services);
+    Dir1->setFont(klein);
+    Command3 = knopf(VqsPanel2, u"Command3", u"Verzeichnis löschen"_s, {150, 3300, 1665, 930},
+                     u"verzeichnis-loeschen.svg");
+    Command5 = knopf(VqsPanel2, u"Command5", u"Löschen beenden"_s, {3750, 3300, 1665, 930},
+                     u"schliessen.svg");
+}
+
+void Horbelung::connectHandlers()
+{
+    const std::pair<QAbstractButton *, void (Horbelung::*)()> klicks[] = {
+        {Command3D10, &Horbelung::Command3D10_Click},
+        {Command3D7, &Horbelung::Command3D7_Click},
+        {Command3D12, &Horbelung::Command3D12_Click},
+        {Option3D3, &Horbelung::Option3D3_Click},
+        {Option3D4, &Horbelung::Option3D4_Click},
+        {Option3D1, &Horbelung::diskettenOption_Click},
+        {Option3D2, &Horbelung::diskettenOption_Click},
+        {Option3D5, &Horbelung::Option3D5_Click},
+        {Command1, &Horbelung::Command1_Click},
+        {Command2, &Horbelung::Command2_Click},
+        {Command5, &Horbelung::Command5_Click},
+        {Command3D2, &Horbelung::Command3D2_Click},
+        {Command3D1, &Horbelung::Command3D1_Click},
+        {Command3D3, &Horbelung::Command3D3_Click},
+        {Command3D4, &Horbelung::Command3D4_Click},
+        {Command3, &Horbelung::Command3_Click},
+        {Command4, &Horbelung::Command4_Click},
+    };
+    for (const auto &[steuerelement, handler] : klicks)
+        connect(steuerelement, &QAbstractButton::clicked, this, handler);
+    for (std::size_t row = 0; row < catalogueSize; ++row)
+        connect(katalogOptionen[row], &QAbstractButton::clicked, this,
+                [this, row] { katalogOption_Click(row); });
+    connect(Command3D4, &platform::CommandButton::mouseMove, this,
+            &Horbelung::Command3D4_MouseMove);
+    connect(Panel3D2, &platform::VqsPanel::mouseMove, this, &Horbelung::Panel3D2_MouseMove);
+    connect(Dir1, &platform::DirListBox::change, this, &Horbelung::Dir1_Change);
+}
+
+void Horbelung::Form_Load()
+{
+    try {
+        services.setMousePointer(platform::MousePointer::Hourglass);
+        seiteNachVorn(Panel3D1);
+        for (std::size_t row = 0; row < catalogueSize; ++row)
+            dbPfad[row] = catalogue[row].defaultDirectory.toString();
+        pathfile::read(services, dbPfad);
+        Mh3dText2->setText(dbPfad[0]);
+        services.setMousePointer(platform::MousePointer::Default);
+        tabFolge(u"GELB"_s);
+    } catch (const platform::RuntimeError &error) {
+        // Without a path file the defaults simply stay; anything else is worth a word.
+        if (error.number() != platform::RuntimeError::FileNotFound)
+            services.msgBox(u"Fehler Nr."_s + QString::number(error.number()),
+                            platform::MsgBox::OkOnly);
+        services.setMousePointer(platform::MousePointer::Default);
+    }
+}
+
+std::optional<std::size_t> Horbelung::gewaehlteZeile() const
+{
+    // Every ticked option in catalogue order; a later one wins.
+    std::optional<std::size_t> gewaehlt;
+    for (std::size_t row = 0; row < catalogueSize; ++row) {
+        if (katalogOptionen[row]->value())
+            gewaehlt = row;
+    }
+    return gewaehlt;
+}
+
+void Horbelung::Command3D10_Click()
+{
+    Mh3dLabel7->setCaption(Mh3dText2->text());
+    Mh3dText1->setText(Mh3dText2->text());
+    if (const auto row = gewaehlteZeile()) {
+        dbKuerzel = catalogue[*row].code.toString();
+        dbName = catalogue[*row].name.toString();
+    }
+    seiteNachVorn(Panel3D2);
+    tabFolge(u"GRÜN"_s);
+}
+
+void Horbelung::Command3D7_Click()
+{
+    seiteNachVorn(Panel3D1);
+    tabFolge(u"GELB"_s);
+}
+
+void Horbelung::Command3D12_Click()
+{
+    close();
+}
+
+void Horbelung::katalogOption_Click(std::size_t row)
+{
+    if (katalogOptionen[row]->value())
+        Mh3dText2->setText(dbPfad[row]);
+}
+
+void Horbelung::Option3D3_Click()
+{
+    if (Option3D3->value()) {
+        Command3D1->setCaption(u"Sicherung starten"_s);
+        Label8->setCaption(u"Wählen Sie das gewünschte Laufwerk aus und starten Sie die Sicherung "
+                           u"mit Hilfe des Schalters ''Sicherung starten''."_s);
+        Mh3dText3->hide();
+        Label7->hide();
+        VqsCheck1->show();
+        if (!Option3D5->value())
+            Command3D4->show();
+    }
+    tabFolge(u"GRÜN"_s);
+}
+
+void Horbelung::Option3D4_Click()
+{
+    if (Option3D4->value()) {
+        Command3D1->setCaption(u"Wiederherstellung starten"_s);
+        Label8->setCaption(u"Wählen Sie das gewünschte Laufwerk aus und starten Sie das "
+                           u"Wiederherstellen mit Hilfe des Schalters ''Wiederherstellung "
+                           u"starten''."_s);
+        if (!Option3D5->value()) {
+            Mh3dText3->show();
+            Label7->show();
+        }
+        VqsCheck1->hide();
+        Label9->hide();
+        Command3D4->hide();
+    }
+    tabFolge(u"GRÜN"_s);
+}
+
+void Horbelung::diskettenOption_Click()
+{
+    if (Option3D4->value()) {
+        Mh3dText3->show();
+        Label7->show();
+    } else {
+        Command3D4->show();
+    }
+}
+
+void Horbelung::Option3D5_Click()
+{
+    if (Option3D5->value()) {
+        Mh3dText3->hide();
+        Label7->hide();
+        Label9->hide();
+        Command3D4->hide();
+    }
+}
+
+void Horbelung::Command1_Click()
+{
+    pfadZiel = 1;
+    auswahlDialogOeffnen();
+}
+
+void Horbelung::Command2_Click()
+{
+    pfadZiel = 2;
+    auswahlDialogOeffnen();
+}
+
+void Horbelung::auswahlDialogOeffnen()
+{
+    PfadAuswahl dialog(*this, services);
+    dialog.exec();
+}
+
+void Horbelung::pafdschreiben(const QString &pfad)
+{
+    if (pfadZiel == 1)
+        Mh3dText2->setText(pfad);
+    else
+        Mh3dText1->setText(pfad);
+}
+
+void Horbelung::Command3D4_MouseMove()
+{
+    Label9->show();
+}
+
+void Horbelung::Panel3D2_MouseMove()
+{
+    Label9->hide();
+}
+
+void Horbelung::Command5_Click()
+{
+    VqsPanel2->hide();
+    tabFolge(u"GRÜN"_s);
+}
+
+void Horbelung::Dir1_Change()
+{
+    // A directory that vanished (a floppy taken out) must not end the program:
+    // the file list then simply shows nothing until the next change.
+    try {
+        File1->setPath(Dir1->path());
+    } catch (const platform::RuntimeError &) {
+        File1->clear();
+    }
+}
+
+void Horbelung::seiteNachVorn(platform::VqsPanel *seite)
+{
+    // The page behind is hidden as well, so neither its clicks nor its access
+    // keys (Alt+W on page 2) reach it.
+    for (platform::VqsPanel *page : {Panel3D1, Panel3D2})
+        page->setVisible(page == seite);
+    seite->zOrder(0);
+}

@@ -1,0 +1,25 @@
+#include "horbelung.h"
+
+#include "platform/drivemap.h"
+#include "platform/realservices.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Horbelung"));
+
+    // The program directory holds arj.exe; the path file stays in the
+    // directory the program was started from.
+    platform::RealServices services(platform::DriveMap::fromEnvironment(),
+                                    QCoreApplication::applicationDirPath(), QDir::currentPath());
+    Horbelung w(services);
+    w.show();
+    QRect rahmen = w.frameGeometry();
+    rahmen.moveCenter(w.screen()->availableGeometry().center());
+    w.move(rahmen.topLeft());
+    return app.exec();
+}
