@@ -1,4 +1,203 @@
-#include "app/horbelung.h"
+#include "archiverun.h"
 
-// STUB
-void Horbelung::Command3D1_Click() { }
+#include "app/horbelung.h"
+#include "backup/dospath.h"
+#include "platform/runtimeerror.h"
+#include "platform/services.h"
+
+#include <QRegularExpression>
+
+#include <array>
+#include <limits>
+#include <optional>
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+namespace archiverun {
+
+namespace {
+
+// What sets the three targets apart; everything else is common to them.
+struct TargetForm
+{
+    QStringView archiveFolder; // empty: the backup directory field
+    QStringView backupSwitches;
+    QStringView emptyDiskPrompt; // empty: no box before the backup
+};
+
+// Indexed by Target.
+constexpr std::array<TargetForm, 3> targetForms = {{
+    {u"a:\\", u" -v1440 -e",
+     u"Legen Sie jetzt eine leere Diskette in das Laufwerk A:\\ ein und folgen Sie den weiteren "
+     u"Anweisungen auf dem Bildschirm"},
+    {u"b:\\", u" -v1200 -e",
+     u"Legen Sie jetzt eine leere Diskette in das Laufwerk B:\\ ein und folgen Sie den weiteren "
+     u"Anweisungen auf dem Bildschirm"},
+    {{}, u" -e -y", {}},
+}};
+
+const TargetForm &formOf(Target target)
+{
+    return targetForms[static_cast<std::size_t>(target)];
+}
+
+// A program directory at a drive root already ends in a backslash; a second
+// one would give the archiver's path an empty component.
+QString archiverIn(const QString &programDirectory)
+{
+    return programDirectory + (programDirectory.endsWith(u'\\') ? u"arj.exe"_s : u"\\arj.exe"_s);
+}
+
+} // namespace
+
+QString fileSelection(bool allDatabases, const QString &name)
+{
+    return allDatabases ? u"*.mdb"_s : name + u".mdb"_s;
+}
+
+QString volumeName(const QString &code, int disk)
+{
+    if (disk <= 1)
+        return code + u"hobe.arj"_s;
+    // The archiver names its further volumes .a01 … .a99, then .100 … .999.
+    // Disks 2 to 10 get "hobe.a0" and one digit; from disk 11 on the plain
+    // rule would name files the archiver never writes (hobe.a010), so the
+    // archiver's own names are used.
+    const int volume = disk - 1;
+    if (volume < 100)
+        return code + u"hobe.a"_s + QString::number(volume).rightJustified(2, u'0');
+    return code + u"hobe."_s + QString::number(volume);
+}
+
+QString commandLine(const Inputs &inputs)
+{
+    const TargetForm &form = formOf(inputs.target);
+    const QString folder
+        = form.archiveFolder.isEmpty() ? inputs.backupDirectory : form.archiveFolder.toString();
+    if (inputs.mode == Mode::Backup) {
+        return archiverIn(inputs.programDirectory) + u" a "_s + folder + volumeName(inputs.code, 1)
+            + u' ' + inputs.databaseDirectory + inputs.fileSelection
+            + form.backupSwitches.toString();
+    }
+    // Restores leave the archiver to the program lookup.
+    return u"arj.exe x "_s + folder + volumeName(inputs.code, inputs.disk) + u' '
+        + inputs.databaseDirectory + u" -y"_s;
+}
+
+bool isFloppy(Target target)
+{
+    return target != Target::HardDisk;
+}
+
+QString emptyDiskPrompt(Target target)
+{
+    return formOf(target).emptyDiskPrompt.toString();
+}
+
+QString nextDiskPrompt(int disk)
+{
+    return u"Legen Sie die Sicherungsdiskette "_s + QString::number(disk) + u" ein"_s;
+}
+
+QString overwriteQuestion(const QString &name)
+{
+    return u"Alle Daten im aktuellen "_s + name + u"-Verzeichnis werden überschrieben! Weiter?"_s;
+}
+
+int diskCount(const QString &text)
+{
+    // No rounding: "2,5" floppies is a typing error, not two or three.
+    const QRegularExpression wholeNumber(u"^\\s*([+-]?[0-9]+)(?:[.,]0*)?\\s*$"_s);
+    const QRegularExpressionMatch match = wholeNumber.match(text);
+    if (!match.hasMatch())
+        throw platform::RuntimeError(platform::RuntimeError::TypeMismatch);
+    bool ok = false;
+    const qlonglong count = match.captured(1).toLongLong(&ok);
+    if (!ok || count < std::numeric_limits<qint16>::min()
+        || count > std::numeric_limits<qint16>::max())
+        throw platform::RuntimeError(platform::RuntimeError::Overflow);
+    return static_cast<int>(count);
+}
+
+} // namespace archiverun
+
+void Horbelung::Command3D1_Click()
+{
+    using archiverun::Mode;
+    using archiverun::Target;
+    using platform::MsgBox::Exclamation;
+    try {
+        services.setMousePointer(platform::MousePointer::Hourglass);
+
+        if (Mh3dText1->text().isEmpty()) // its last character does not exist
+            throw platform::RuntimeError(platform::RuntimeError::InvalidProcedureCall);
+        if (!Mh3dText1->text().endsWith(u'\\'))
+            Mh3dText1->setText(Mh3dText1->text() + u'\\');
+        Mh3dText1->setText(pfadFuerDos(Mh3dText1->text()));
+        Mh3dText2->setText(pfadFuerDos(Mh3dText2->text()));
+
+        archiverun::Inputs inputs;
+        inputs.programDirectory = services.appPath();
+        inputs.backupDirectory = Mh3dText1->text();
+        inputs.databaseDirectory = Mh3dText2->text();
+        inputs.code = dbKuerzel;
+        inputs.fileSelection = archiverun::fileSelection(VqsCheck1->value() == 1, dbName);
+
+        // The options are exclusive; were several set, the last would win.
+        std::optional<Target> target;
+        for (const auto &[option, optionTarget] :
+             {std::pair {Option3D1, Target::DriveA}, std::pair {Option3D2, Target::DriveB},
+              std::pair {Option3D5, Target::HardDisk}}) {
+            if (option->value())
+                target = optionTarget;
+        }
+
+        if (Option3D3->value()) {
+            QString line; // stays empty without a target, and the launch fails
+            if (target) {
+                if (archiverun::isFloppy(*target))
+                    services.msgBox(archiverun::emptyDiskPrompt(*target), Exclamation);
+                inputs.mode = Mode::Backup;
+                inputs.target = *target;
+                line = archiverun::commandLine(inputs);
+            }
+            services.shell(line, platform::WindowStyle::NormalFocus);
+        }
+
+        if (Option3D4->value()) {
+            services.beep();
+            if (services.msgBox(archiverun::overwriteQuestion(dbName),
+                                platform::MsgBox::Question + platform::MsgBox::YesNo)
+                != platform::MsgBox::Yes) {
+                services.beep();
+                services.msgBox(u"Die Wiederherstellung wurde abgebrochen."_s, Exclamation);
+                services.setMousePointer(platform::MousePointer::Default);
+                return;
+            }
+            // The field's own flag, not whether the page is seen at the moment.
+            const int count = Mh3dText3->isHidden() ? 1 : archiverun::diskCount(Mh3dText3->text());
+            for (int disk = 1; disk <= count; ++disk) {
+                QString line;
+                if (target) {
+                    if (disk > 1 && archiverun::isFloppy(*target))
+                        services.msgBox(archiverun::nextDiskPrompt(disk), platform::MsgBox::OkOnly);
+                    inputs.mode = Mode::Restore;
+                    inputs.target = *target;
+                    inputs.disk = disk;
+                    line = archiverun::commandLine(inputs);
+                }
+                services.shell(line, platform::WindowStyle::NormalFocus);
+            }
+        }
+
+        services.setMousePointer(platform::MousePointer::Default);
+    } catch (const platform::RuntimeError &error) {
+        services.setMousePointer(platform::MousePointer::Default);
+        services.beep();
+        services.msgBox(
+            u"Die Horbelung / Wiederherstellung wurde nicht vollständig durchgeführt."_s,
+            platform::MsgBox::Critical);
+        fehlerNrZeigen(error);
+    }
+}
