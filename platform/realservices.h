@@ -18,6 +18,7 @@ public:
     // lives in workingDirectory.
     RealServices(DriveMap drives, const QString &programDirectory,
                  const QString &workingDirectory = QDir::currentPath());
+    ~RealServices() override;
 
     int msgBox(const QString &prompt, int style) override;
     void beep() override;

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "drivemap.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// File operations on Windows paths with the Windows run-time error numbers.
+namespace platform::fileops {
+
+// Deletes the files of one folder that match a pattern ("A:\*.*", or a single
+// name); links are removed as links and a link to a folder is no file.
+// 53 when none matches, 75 when one cannot be deleted (those before it stay
+// deleted), 76 when the folder is missing, 71 when the drive is not ready.
+void kill(const DriveMap &drives, const QString &pattern);
+// Removes an empty folder, or a link to a folder as a link. 75 when it is not
+// empty, cannot be removed or is a drive's root; 76 when it is missing.
+void rmDir(const DriveMap &drives, const QString &path);
+// Names of the subdirectories / files of a folder, case-insensitively sorted;
+// 76 when the folder is missing, 71 when the drive is not ready.
+QStringList subdirectories(const DriveMap &drives, const QString &directory);
+QStringList files(const DriveMap &drives, const QString &directory);
+
+// A whole host file: 53 when it is missing, 70 when it may not be read.
+QByteArray readFile(const QString &hostPath);
+// Replaces a host file atomically, or leaves it as it was and throws:
+// 70 permission denied, 61 disk full, 75 any other failure.
+void writeFile(const QString &hostPath, const QByteArray &content);
+
+} // namespace platform::fileops

@@ -1,0 +1,134 @@
+#include "launcher.h"
+
+#include "hostfs.h"
+#include "runtimeerror.h"
+#include "services.h"
+
+#include <QFileInfo>
+#include <QProcess>
+
+namespace platform {
+
+namespace {
+
+struct Console
+{
+    const char16_t *program;
+    const char16_t *options; // blank-separated, before the command
+};
+
+constexpr Console consoles[] = {
+    {u"xterm", u"-hold -e"},
+    {u"x-terminal-emulator", u"-e"},
+};
+
+bool isExecutableFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable();
+}
+
+bool isSeparator(QChar c)
+{
+    return c == u'\\' || c == u'/';
+}
+
+QString inSearchPath(const QString &name, const QString &searchPath)
+{
+    for (const QString &folder : searchPath.split(u':', Qt::SkipEmptyParts)) {
+        // A relative entry would make the lookup depend on where we happen to be.
+        if (QFileInfo(folder).isRelative())
+            continue;
+        const QString path = hostfs::join(folder, name);
+        if (isExecutableFile(path))
+            return path;
+    }
+    return {};
+}
+
+// Windows names programs without regard to case in its own folders.
+QString lookUp(const QString &name, const LaunchContext &context)
+{
+    if (hostfs::startsWithDrive(name)) {
+        try {
+            const QString path = context.drives.toHost(name);
+            return isExecutableFile(path) ? path : QString();
+        } catch (const RuntimeError &) {
+            return {};
+        }
+    }
+    if (name.contains(u'/') || name.contains(u'\\'))
+        return {};
+    for (const QString &folder : {context.programDirectory, context.workingDirectory}) {
+        const QString entry = hostfs::findEntry(folder, name);
+        if (!entry.isEmpty() && isExecutableFile(hostfs::join(folder, entry)))
+            return hostfs::join(folder, entry);
+    }
+    return inSearchPath(name, context.searchPath);
+}
+
+QString findProgram(const QString &name, const LaunchContext &context)
+{
+    QString path = lookUp(name, context);
+    if (path.isEmpty() && name.endsWith(u".exe", Qt::CaseInsensitive))
+        path = lookUp(name.chopped(4), context);
+    if (path.isEmpty())
+        throw RuntimeError(RuntimeError::FileNotFound);
+    return path;
+}
+
+QStringList translateArgument(const QString &word, const DriveMap &drives)
+{
+    if (!hostfs::startsWithDrive(word) || word.size() < 3 || !isSeparator(word[2]))
+        return {word};
+    qsizetype cut = word.size() - 1;
+    while (!isSeparator(word[cut]))
+        --cut;
+    const QString pattern = word.mid(cut + 1);
+    if (hostfs::hasWildcard(pattern)) {
+        const QString folder = drives.toHost(word.left(cut + 1));
+        QStringList matches;
+        for (const QString &name : hostfs::entries(folder, hostfs::Kind::File, pattern))
+            matches << hostfs::join(folder, name);
+        if (!matches.isEmpty())
+            return matches;
+    }
+    return {drives.toHost(word)};
+}
+
+Launch inConsole(Launch launch, const QString &searchPath)
+{
+    for (const Console &console : consoles) {
+        const QString terminal = inSearchPath(QString::fromUtf16(console.program), searchPath);
+        if (terminal.isEmpty())
+            continue;
+        launch.arguments = QString::fromUtf16(console.options).split(u' ')
+            + QStringList {launch.program} + launch.arguments;
+        launch.program = terminal;
+        return launch;
+    }
+    throw RuntimeError(RuntimeError::FileNotFound);
+}
+
+} // namespace
+
+Launch launchFor(const QString &commandLine, int windowStyle, const LaunchContext &context)
+{
+    const QStringList words = commandLine.split(u' ', Qt::SkipEmptyParts);
+    if (words.isEmpty())
+        throw RuntimeError(RuntimeError::InvalidProcedureCall);
+    Launch launch {findProgram(words.first(), context), {}, context.workingDirectory};
+    for (qsizetype i = 1; i < words.size(); ++i)
+        launch.arguments << translateArgument(words[i], context.drives);
+    if (windowStyle == WindowStyle::NormalFocus || windowStyle == WindowStyle::MinimizedFocus)
+        return inConsole(launch, context.searchPath);
+    return launch;
+}
+
+void startDetached(const Launch &launch)
+{
+    if (!QProcess::startDetached(launch.program, launch.arguments, launch.workingDirectory))
+        throw RuntimeError(RuntimeError::FileNotFound);
+}
+
+} // namespace platform

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "drivemap.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+
+// Where a command line's program is looked for and its paths are mapped.
+struct LaunchContext
+{
+    DriveMap drives;
+    QString programDirectory; // host path
+    QString workingDirectory; // host path; the program starts in it
+    QString searchPath; // the value of PATH
+};
+
+// A program with its arguments, ready to start without a shell.
+struct Launch
+{
+    QString program; // host path of an executable
+    QStringList arguments;
+    QString workingDirectory;
+
+    bool operator==(const Launch &) const = default;
+};
+
+// Turns a Windows command line into a launch without starting anything.
+// The line is split at blanks. The first word is the program: a Windows path,
+// or a bare name looked up in the program directory, the working directory,
+// then PATH; a name ending in ".exe" that is found nowhere is looked up again
+// without it. Every later word that starts with a drive letter and ":\" is
+// mapped to the host (a trailing backslash becomes a trailing slash) and a
+// wildcard in its last part is replaced by the matching files, left as
+// written where none matches. Window styles 1 and 2 run the program in a
+// console that stays open: "xterm -hold -e", else "x-terminal-emulator -e".
+// Throws RuntimeError 5 for an empty line, 53 when the program or a console
+// cannot be found, 71 for an argument on a drive that is not ready.
+Launch launchFor(const QString &commandLine, int windowStyle, const LaunchContext &context);
+
+// Starts the launch detached and returns at once; 53 when it cannot start.
+void startDetached(const Launch &launch);
+
+} // namespace platform

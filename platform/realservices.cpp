@@ -1,0 +1,156 @@
+#include "realservices.h"
+
+#include "fileops.h"
+#include "launcher.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <span>
+#include <utility>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+struct Icon
+{
+    int style;
+    QMessageBox::Icon icon;
+};
+
+constexpr Icon icons[] = {
+    {MsgBox::Critical, QMessageBox::Critical},
+    {MsgBox::Question, QMessageBox::Question},
+    {MsgBox::Exclamation, QMessageBox::Warning},
+    {MsgBox::Information, QMessageBox::Information},
+};
+
+struct Button
+{
+    const char16_t *text;
+    QMessageBox::ButtonRole role;
+    int answer;
+};
+
+constexpr Button okOnly[] = {{u"OK", QMessageBox::AcceptRole, MsgBox::Ok}};
+constexpr Button yesNo[]
+    = {{u"&Ja", QMessageBox::YesRole, MsgBox::Yes}, {u"&Nein", QMessageBox::NoRole, MsgBox::No}};
+
+QMessageBox::Icon iconFor(int style)
+{
+    for (const Icon &entry : icons) {
+        if ((style & 0x70) == entry.style)
+            return entry.icon;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+RealServices::RealServices(DriveMap drives, const QString &programDirectory,
+                           const QString &workingDirectory)
+    : m_drives(std::move(drives))
+    , m_programDirectory(programDirectory)
+    , m_workingDirectory(workingDirectory)
+{ }
+
+RealServices::~RealServices()
+{
+    RealServices::setMousePointer(MousePointer::Default);
+}
+
+int RealServices::msgBox(const QString &prompt, int style)
+{
+    QMessageBox box(iconFor(style), QStringLiteral("Horbelung"), prompt, QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    std::vector<std::pair<QAbstractButton *, int>> answers;
+    const std::span<const Button> buttons = (style & 7) == MsgBox::YesNo
+        ? std::span<const Button>(yesNo)
+        : std::span<const Button>(okOnly);
+    for (const Button &button : buttons)
+        answers.emplace_back(box.addButton(QString::fromUtf16(button.text), button.role),
+                             button.answer);
+    // Escape and the title bar's close give the last answer: OK or No.
+    box.setEscapeButton(answers.back().first);
+    box.exec();
+    for (const auto &[button, answer] : answers) {
+        if (box.clickedButton() == button)
+            return answer;
+    }
+    return answers.back().second;
+}
+
+void RealServices::beep()
+{
+    QApplication::beep();
+}
+
+void RealServices::setMousePointer(int pointer)
+{
+    // One override cursor at most, however often the hourglass is asked for.
+    const bool hourglass = pointer == MousePointer::Hourglass;
+    if (hourglass == m_hourglass || !qApp)
+        return;
+    if (hourglass)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+    m_hourglass = hourglass;
+}
+
+void RealServices::doEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+QString RealServices::appPath() const
+{
+    return m_drives.toWindows(m_programDirectory);
+}
+
+void RealServices::shell(const QString &commandLine, int windowStyle)
+{
+    const LaunchContext context {m_drives, m_programDirectory, m_workingDirectory,
+                                 qEnvironmentVariable("PATH")};
+    startDetached(launchFor(commandLine, windowStyle, context));
+}
+
+void RealServices::kill(const QString &pattern)
+{
+    fileops::kill(m_drives, pattern);
+}
+
+void RealServices::rmDir(const QString &path)
+{
+    fileops::rmDir(m_drives, path);
+}
+
+QStringList RealServices::drives() const
+{
+    return m_drives.drives();
+}
+
+QStringList RealServices::subdirectories(const QString &directory)
+{
+    return fileops::subdirectories(m_drives, directory);
+}
+
+QStringList RealServices::files(const QString &directory)
+{
+    return fileops::files(m_drives, directory);
+}
+
+QByteArray RealServices::readFile(const QString &name)
+{
+    return fileops::readFile(QDir(m_workingDirectory).filePath(name));
+}
+
+void RealServices::writeFile(const QString &name, const QByteArray &content)
+{
+    fileops::writeFile(QDir(m_workingDirectory).filePath(name), content);
+}
+
+} // namespace platform
