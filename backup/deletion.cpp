@@ -11,13 +11,17 @@ void Horbelung::Command3_Click()
         return;
     verzloe();
     services.doEvents();
-    // Pointing a list at the path it already shows would not read it again.
-    if (Dir1->path() == u"A:\\") {
-        Dir1->setPath(services.appPath());
-        File1->setPath(services.appPath());
+    try {
+        // Pointing a list at the path it already shows would not read it again.
+        if (Dir1->path() == u"A:\\") {
+            Dir1->setPath(services.appPath());
+            File1->setPath(services.appPath());
+        }
+        Dir1->setPath(u"A:\\"_s);
+        File1->setPath(u"A:\\"_s);
+    } catch (const platform::RuntimeError &) {
+        // The floppy was taken out: the lists keep what they showed last.
     }
-    Dir1->setPath(u"A:\\"_s);
-    File1->setPath(u"A:\\"_s);
     // The panel closes by itself once A:\ has no folder left.
     VqsPanel2->setVisible(Dir1->listCount() > 0);
 }

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "app/horbelung.h"
+#include "fakeservices.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QTest>
+
+// The main window on the recording fake, shown offscreen and driven the way
+// a user drives it: clicks and typing.
+struct WindowDriver
+{
+    FakeServices services;
+    Horbelung window {services};
+
+    WindowDriver()
+    {
+        window.show();
+        [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(&window);
+    }
+
+    template<class Control = QWidget> Control *control(const QString &name) const
+    {
+        auto *found = window.findChild<Control *>(name);
+        if (!found)
+            qFatal("no control %s", qPrintable(name));
+        return found;
+    }
+
+    // Buttons are pressed in their middle; options and check boxes on their
+    // mark at the left, where a click always lands.
+    void click(const QString &name) const
+    {
+        auto *button = control<QAbstractButton>(name);
+        const bool marked = button->isCheckable();
+        QTest::mouseClick(button, Qt::LeftButton, {},
+                          marked ? QPoint(6, button->height() / 2) : button->rect().center());
+    }
+
+    void type(const QString &field, const QString &text) const
+    {
+        auto *edit = control<QLineEdit>(field);
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, text);
+    }
+
+    // Page 1's database directory, then "&Weiter"; the log starts afresh.
+    void openPage2(const QString &databaseDirectory)
+    {
+        type(QStringLiteral("Mh3dText2"), databaseDirectory);
+        click(QStringLiteral("Command3D10"));
+        services.log.clear();
+    }
+
+    // The log without the pointer and event entries.
+    QStringList dialogue() const
+    {
+        QStringList entries;
+        for (const QString &entry : services.log) {
+            if (!entry.startsWith(QStringLiteral("pointer")) && entry != QStringLiteral("events"))
+                entries << entry;
+        }
+        return entries;
+    }
+};
