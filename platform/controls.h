@@ -5,9 +5,11 @@
 // shown at 15 twips per logical pixel; fractions become pixels only when the
 // control is placed on screen.
 //
-// CONTRACT (to be implemented in platform/): the declarations below are what
-// the windows rely on. Implementations may add members, split the classes
-// over several files and add private helpers, but keep these names.
+// CONTRACT: the declarations below are what the windows rely on. The Control
+// and Form mixins live in control.h and form.h.
+
+#include "control.h"
+#include "form.h"
 
 #include <QCheckBox>
 #include <QColor>
@@ -24,38 +26,9 @@ namespace platform {
 
 class Services;
 
-inline constexpr double twipsPerPixel = 15.0;
-
-// Position and size in twips relative to the container, tab stop and tab
-// index, and front/back stacking, for any widget.
-template<class Widget> class Control : public Widget
-{
-public:
-    using Widget::Widget;
-
-    double leftTwips() const;
-    double topTwips() const;
-    double widthTwips() const;
-    double heightTwips() const;
-    void setLeftTwips(double left);
-    void setTopTwips(double top);
-    void setWidthTwips(double width);
-    void setHeightTwips(double height);
-    void setGeometryTwips(double left, double top, double width, double height);
-
-    // Off: the Tab key passes the control by (a click still focuses it).
-    bool tabStop() const;
-    void setTabStop(bool on);
-    // Moves the control to this place in its window's tab order, shifting
-    // the others, and rebuilds the focus chain.
-    int tabIndex() const;
-    void setTabIndex(int index);
-
-    // 0 brings the control in front of its siblings, 1 sends it behind them.
-    void zOrder(int position);
-};
-
-// Panel with a bevelled frame and a background colour.
+// Panel with a bevelled frame and a background colour. Bevel outer 0 draws
+// no bevel, 1 a sunken and 2 a raised one, bevel width pixels wide; the
+// border is a band of the background colour inside it.
 class VqsPanel : public Control<QFrame>
 {
     Q_OBJECT
@@ -63,16 +36,32 @@ public:
     explicit VqsPanel(QWidget *parent = nullptr);
     QColor backColor() const;
     void setBackColor(const QColor &color);
+    int bevelWidth() const { return m_bevelWidth; }
     void setBevelWidth(int width);
+    int borderWidth() const { return m_borderWidth; }
     void setBorderWidth(int width);
+    int bevelOuter() const { return m_bevelOuter; }
     void setBevelOuter(int bevel);
 signals:
     // The mouse moved over the panel's own surface, not over a child.
+    // button: 1 left, 2 right, 4 middle; shift: 1 Shift, 2 Ctrl, 4 Alt;
+    // x and y in twips.
     void mouseMove(int button, int shift, double x, double y);
+
+protected:
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    void updateFrame();
+
+    int m_bevelWidth = 0;
+    int m_borderWidth = 0;
+    int m_bevelOuter = 0;
 };
 
-// Option button; options with the same container form one exclusive group.
-// clicked() is emitted after the value changed.
+// Option button; options with the same container form one exclusive group,
+// each of them a tab stop of its own. clicked() is emitted after the value
+// changed, also when a click leaves it unchanged.
 class VqsOption : public Control<QRadioButton>
 {
     Q_OBJECT
@@ -81,6 +70,9 @@ public:
     bool value() const;
     void setValue(bool selected);
     void setBackColor(const QColor &color);
+
+protected:
+    void nextCheckState() override;
 };
 
 class VqsCheck : public Control<QCheckBox>
@@ -93,7 +85,8 @@ public:
     void setBackColor(const QColor &color);
 };
 
-// Graphical command button: a picture above its caption; "&" marks the access key.
+// Graphical command button: a picture above its caption, the picture alone
+// without one; "&" marks the access key (Alt with the letter presses it).
 class CommandButton : public Control<QToolButton>
 {
     Q_OBJECT
@@ -105,8 +98,13 @@ public:
     void setBackColor(const QColor &color);
 signals:
     void mouseMove();
+
+protected:
+    void mouseMoveEvent(QMouseEvent *event) override;
 };
 
+// A label of plain text (quotes and ampersands show as they are), wrapping
+// its words unless it sizes itself to its text.
 class Label : public Control<QLabel>
 {
     Q_OBJECT
@@ -114,11 +112,22 @@ public:
     explicit Label(QWidget *parent = nullptr);
     QString caption() const;
     void setCaption(const QString &caption);
-    // Sizes itself to its text whenever caption or font change.
+    // Sizes itself to its text whenever caption or font change: on one line
+    // (word wrap goes off), or to the height of the wrapped text if word wrap
+    // is switched on again afterwards.
+    bool autoSize() const { return m_autoSize; }
     void setAutoSize(bool on);
     void setForeColor(const QColor &color);
     void setBackColor(const QColor &color);
     void setBorder(bool singleLine);
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    void fitToText();
+
+    bool m_autoSize = false;
 };
 
 class TextBox : public Control<QLineEdit>
@@ -129,37 +138,57 @@ public:
 };
 
 // The lists of the deletion panel and the path dialog read the disk through
-// the services, so they see the drives the services map.
+// the services, so they see the drives the services map. Paths are Windows
+// paths with an upper-case drive letter and no trailing backslash except on
+// a root: "A:\", "C:\DATEN". A bare drive "c:" stands for its root.
+
+// The drives of the services, as "a:", "c:", starting on the first one.
 class DriveListBox : public Control<QComboBox>
 {
     Q_OBJECT
 public:
     explicit DriveListBox(Services &services, QWidget *parent = nullptr);
     QString drive() const; // "c:"
-    // Takes the drive letter at the start of a path.
+    // Takes the drive letter at the start of a path; 68 when there is no
+    // such drive. Emits nothing: only the user's choice is a change.
     void setDrive(const QString &path);
 signals:
+    // The user picked another drive (not the one shown, not by setDrive),
+    // so a handler never sees its own setDrive come back.
     void change();
 };
 
-// Lists the open directory's subdirectories. List index -1 is the open
-// directory itself, 0 and on its subdirectories; a double-click opens one.
+// Shows the open directory's ancestors, the open directory and, indented,
+// its subdirectories. List index -1 is the open directory, -2 its parent and
+// so on up to the root; 0 and on are its subdirectories. Clicking only
+// highlights; a double-click opens the entry.
 class DirListBox : public Control<QListWidget>
 {
     Q_OBJECT
 public:
     explicit DirListBox(Services &services, QWidget *parent = nullptr);
     QString path() const; // "A:\", "C:\DATEN"
-    // Throws RuntimeError (76 missing, 71 drive not ready); emits change()
-    // when the path changes.
+    // Reads the directory and highlights it (list index -1). Throws
+    // RuntimeError (76 missing, 71 drive not ready) and then keeps the old
+    // path; emits change() when the path changes.
     void setPath(const QString &path);
     int listIndex() const;
+    // 5 for an index outside the list.
     void setListIndex(int index);
-    QString list(int index) const; // full path of an entry; list(-1) == path()
-    int listCount() const;
+    // Full path of an entry ("A:\X"), empty outside the list; list(-1) == path().
+    QString list(int index) const;
+    int listCount() const; // subdirectories
+    // Reads the open directory again and highlights it.
     void refresh();
 signals:
     void change();
+
+private:
+    void fill(const QString &path, const QStringList &subdirectories);
+    QStringList ancestors() const; // root first, the open directory last
+
+    Services &m_services;
+    QString m_path;
 };
 
 class FileListBox : public Control<QListWidget>
@@ -168,46 +197,29 @@ class FileListBox : public Control<QListWidget>
 public:
     explicit FileListBox(Services &services, QWidget *parent = nullptr);
     QString path() const;
-    void setPath(const QString &path); // throws as DirListBox::setPath
+    // Reads the directory, no file highlighted; throws as DirListBox::setPath
+    // and then keeps the old path.
+    void setPath(const QString &path);
     int listIndex() const; // -1 when no file is highlighted
-    void setListIndex(int index);
-    QString list(int index) const; // file name
+    void setListIndex(int index); // 5 outside the list; -1 highlights none
+    QString list(int index) const; // file name, empty outside the list
     int listCount() const;
     QString fileName() const; // highlighted file name, empty when none
+    // Reads the directory again; no file highlighted.
     void refresh();
+
+private:
+    void fill(const QString &path, const QStringList &files);
+
+    Services &m_services;
+    QString m_path;
 };
 
-// Window properties in twips and the window state, for a top-level window.
-// Form_Resize() runs when the window is first shown and after every change
-// of its size or state.
-enum class FormState { Normal = 0, Minimized = 1, Maximized = 2 };
-
-template<class Base> class Form : public Base
-{
-public:
-    using Base::Base;
-
-    // Outer size, frame and caption included.
-    double widthTwips() const;
-    double heightTwips() const;
-    void setWidthTwips(double width);
-    void setHeightTwips(double height);
-    // Client area.
-    double scaleWidthTwips() const;
-    double scaleHeightTwips() const;
-    // Sets the client area exactly; a later size change by the user or the
-    // window system replaces it with the pixel size.
-    void setScaleSizeTwips(double width, double height);
-
-    FormState formState() const;
-    void setFormState(FormState state);
-    QColor backColor() const;
-
-protected:
-    virtual void Form_Resize() = 0;
-};
-
-// A face and size from the windows' design mapped onto the fonts at hand.
+// A face and size from the windows' design mapped onto the fonts at hand:
+// "MS Sans Serif" onto Liberation Sans (else DejaVu Sans, else the system's
+// sans serif), "Times New Roman" onto its metric twin Liberation Serif (else
+// DejaVu Serif, else the system's serif). Sizes stay in points; bold is
+// weight 700.
 QFont designFont(const QString &face, double points, bool bold, bool underline = false);
 
 } // namespace platform

@@ -1,0 +1,170 @@
+#include "control.h"
+#include "form.h"
+
+#include <QPalette>
+#include <QPointer>
+
+#include <algorithm>
+
+namespace platform {
+
+QRect pixelRect(const TwipsRect &twips)
+{
+    const int x = toPixels(twips.left);
+    const int y = toPixels(twips.top);
+    return QRect(x, y, std::max(0, toPixels(twips.left + twips.width) - x),
+                 std::max(0, toPixels(twips.top + twips.height) - y));
+}
+
+void fillBackground(QWidget &widget, const QColor &color)
+{
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Window, color);
+    palette.setColor(QPalette::Button, color);
+    widget.setPalette(palette);
+    widget.setAutoFillBackground(true);
+}
+
+TwipsRect ControlBase::twipsOf(const QWidget &self) const
+{
+    // The widths are checked against the stored edges they were made from.
+    const QRect stored = pixelRect(m_twips);
+    const QRect shown = self.geometry();
+    return {
+        stored.x() == shown.x() ? m_twips.left : shown.x() * twipsPerPixel,
+        stored.y() == shown.y() ? m_twips.top : shown.y() * twipsPerPixel,
+        stored.width() == shown.width() ? m_twips.width : shown.width() * twipsPerPixel,
+        stored.height() == shown.height() ? m_twips.height : shown.height() * twipsPerPixel,
+    };
+}
+
+void ControlBase::placeTwips(QWidget &self, const TwipsRect &twips)
+{
+    m_twips = twips;
+    self.setGeometry(pixelRect(twips));
+}
+
+void ControlBase::setTabStopOf(QWidget &self, bool on)
+{
+    m_tabStop = on;
+    if (self.focusPolicy() != Qt::NoFocus)
+        self.setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+namespace {
+
+// Kept as a child of the top-level window it orders.
+class TabOrder : public QObject
+{
+    Q_OBJECT
+public:
+    static TabOrder &of(QWidget *window)
+    {
+        if (auto *order = window->findChild<TabOrder *>(QString(), Qt::FindDirectChildrenOnly))
+            return *order;
+        return *new TabOrder(window);
+    }
+
+    int indexOf(const QWidget *control)
+    {
+        update();
+        return int(m_controls.indexOf(control));
+    }
+
+    void move(QWidget *control, int index)
+    {
+        update();
+        m_controls.move(m_controls.indexOf(control),
+                        std::clamp(index, 0, int(m_controls.size()) - 1));
+        rebuildFocusChain();
+    }
+
+private:
+    explicit TabOrder(QWidget *window)
+        : QObject(window)
+        , m_window(window)
+    { }
+
+    // Drops controls that are gone or moved to another window and appends
+    // new ones. Until the first rebuild Qt's focus chain is creation order;
+    // afterwards it is this order with later controls at its end.
+    void update()
+    {
+        m_controls.removeIf([this](const QPointer<QWidget> &control) {
+            return !control || control->window() != m_window;
+        });
+        for (QWidget *widget = m_window->nextInFocusChain(); widget != m_window;
+             widget = widget->nextInFocusChain()) {
+            if (dynamic_cast<ControlBase *>(widget) && !m_controls.contains(widget))
+                m_controls.append(widget);
+        }
+    }
+
+    // Qt ignores setTabOrder for widgets that never take the focus.
+    void rebuildFocusChain() const
+    {
+        QWidget *previous = nullptr;
+        for (QWidget *control : m_controls) {
+            if (control->focusPolicy() == Qt::NoFocus)
+                continue;
+            if (previous)
+                QWidget::setTabOrder(previous, control);
+            previous = control;
+        }
+    }
+
+    QWidget *m_window;
+    QList<QPointer<QWidget>> m_controls;
+};
+
+} // namespace
+
+int tabIndexOf(const QWidget &control)
+{
+    return TabOrder::of(control.window()).indexOf(&control);
+}
+
+void setTabIndexOf(QWidget &control, int index)
+{
+    TabOrder::of(control.window()).move(&control, index);
+}
+
+namespace {
+
+struct StateFlag
+{
+    FormState state;
+    Qt::WindowState flag;
+};
+
+// Full screen counts as maximised; minimised wins over both.
+constexpr StateFlag stateFlags[] = {
+    {FormState::Minimized, Qt::WindowMinimized},
+    {FormState::Maximized, Qt::WindowMaximized},
+    {FormState::Maximized, Qt::WindowFullScreen},
+};
+
+} // namespace
+
+FormState formStateOf(Qt::WindowStates states)
+{
+    for (const StateFlag &entry : stateFlags) {
+        if (states.testFlag(entry.flag))
+            return entry.state;
+    }
+    return FormState::Normal;
+}
+
+Qt::WindowStates windowStatesFor(Qt::WindowStates current, FormState state)
+{
+    current &= ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+    for (const StateFlag &entry : stateFlags) {
+        if (entry.state == state)
+            return current | entry.flag;
+    }
+    return current;
+}
+
+} // namespace platform
+
+#include "control.moc"
