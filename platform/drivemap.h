@@ -13,7 +13,8 @@ class DriveMap
 {
 public:
     // $WINEPREFIX, else ~/.wine when it has dosdevices, else the program's own
-    // prefix ${XDG_DATA_HOME:-~/.local/share}/horbelung, created on first use.
+    // prefix ${XDG_DATA_HOME:-~/.local/share}/horbelung, created on first use
+    // (as is a $WINEPREFIX that has no dosdevices yet).
     static DriveMap fromEnvironment();
     // The prefix at this folder (its dosdevices subfolder).
     static DriveMap atPrefix(const QString &prefix);
@@ -27,10 +28,13 @@ public:
     QStringList drives() const;
     // Windows path to host path: drive letter in either case, components
     // matched without regard to case (exact match first), short names
-    // XXXXXX~N resolved, components that do not exist kept as written.
-    // Throws RuntimeError 71 for an unmapped letter or a dead link.
+    // XXXXXX~N resolved, components that do not exist kept as written, ".."
+    // stopping at the drive's folder, a trailing separator kept as "/".
+    // Throws RuntimeError 71 for an unmapped letter or a dead link, 52 for a
+    // path without a drive letter.
     QString toHost(const QString &windowsPath) const;
-    // Host path to Windows path through the drive with the longest matching target.
+    // Host path to Windows path through the drive with the longest matching
+    // target ("C:\TOOLS", "C:\"); empty when no drive holds it.
     QString toWindows(const QString &hostPath) const;
 
 private:

@@ -102,8 +102,12 @@ Launch inConsole(Launch launch, const QString &searchPath)
         const QString terminal = inSearchPath(QString::fromUtf16(console.program), searchPath);
         if (terminal.isEmpty())
             continue;
-        launch.arguments = QString::fromUtf16(console.options).split(u' ')
-            + QStringList {launch.program} + launch.arguments;
+        // xterm hands a lone word that it cannot run to a shell; with a
+        // second word it never does.
+        const QStringList command = launch.arguments.isEmpty()
+            ? QStringList {QStringLiteral("/usr/bin/env"), launch.program}
+            : QStringList {launch.program} + launch.arguments;
+        launch.arguments = QString::fromUtf16(console.options).split(u' ') + command;
         launch.program = terminal;
         return launch;
     }

@@ -34,7 +34,9 @@ struct Launch
 // mapped to the host (a trailing backslash becomes a trailing slash) and a
 // wildcard in its last part is replaced by the matching files, left as
 // written where none matches. Window styles 1 and 2 run the program in a
-// console that stays open: "xterm -hold -e", else "x-terminal-emulator -e".
+// console that stays open: "xterm -hold -e", else "x-terminal-emulator -e"
+// (a program without arguments behind /usr/bin/env, so the console never
+// gets a lone word it might give to a shell).
 // Throws RuntimeError 5 for an empty line, 53 when the program or a console
 // cannot be found, 71 for an argument on a drive that is not ready.
 Launch launchFor(const QString &commandLine, int windowStyle, const LaunchContext &context);

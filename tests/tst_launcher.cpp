@@ -100,9 +100,10 @@ private slots:
         QTest::newRow("console, style 1")
             << u"arj.exe a:\\..\\..\\"_s << 1
             << QStringList {u"%B/xterm"_s, u"-hold"_s, u"-e"_s, u"%P/arj.exe"_s, u"%A/"_s};
-        QTest::newRow("console, style 2")
+        QTest::newRow("console, style 2, never a lone word")
             << u"pathtool"_s << 2
-            << QStringList {u"%B/xterm"_s, u"-hold"_s, u"-e"_s, u"%B/pathtool"_s};
+            << QStringList {u"%B/xterm"_s, u"-hold"_s, u"-e"_s, u"/usr/bin/env"_s,
+                            u"%B/pathtool"_s};
     }
     void launchFor()
     {
