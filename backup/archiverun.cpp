@@ -152,6 +152,7 @@ void Horbelung::Command3D1_Click()
             if (option->value())
                 target = optionTarget;
         }
+        inputs.target = target.value_or(Target::DriveA);
 
         if (Option3D3->value()) {
             QString line; // stays empty without a target, and the launch fails
@@ -159,7 +160,6 @@ void Horbelung::Command3D1_Click()
                 if (archiverun::isFloppy(*target))
                     services.msgBox(archiverun::emptyDiskPrompt(*target), Exclamation);
                 inputs.mode = Mode::Backup;
-                inputs.target = *target;
                 line = archiverun::commandLine(inputs);
             }
             services.shell(line, platform::WindowStyle::NormalFocus);
@@ -183,7 +183,6 @@ void Horbelung::Command3D1_Click()
                     if (disk > 1 && archiverun::isFloppy(*target))
                         services.msgBox(archiverun::nextDiskPrompt(disk), platform::MsgBox::OkOnly);
                     inputs.mode = Mode::Restore;
-                    inputs.target = *target;
                     inputs.disk = disk;
                     line = archiverun::commandLine(inputs);
                 }
