@@ -5,8 +5,6 @@
 #include "platform/runtimeerror.h"
 #include "platform/services.h"
 
-#include <QPalette>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -45,10 +43,7 @@ PfadAuswahl::PfadAuswahl(Horbelung &hauptfenster, platform::Services &services, 
     setWindowTitle(u"Pfad Auswahl"_s);
     setWindowIcon(QIcon(u":/icons/pfadauswahl.svg"_s));
     setFont(platform::designFont(u"MS Sans Serif"_s, 8.25, false));
-    QPalette farben = palette();
-    farben.setColor(QPalette::Window, hintergrund);
-    setPalette(farben);
-    setAutoFillBackground(true);
+    setBackColor(hintergrund);
     setModal(true);
     setScaleSizeTwips(3690, 3375);
 
@@ -63,12 +58,10 @@ PfadAuswahl::PfadAuswahl(Horbelung &hauptfenster, platform::Services &services, 
     Command2->setTabIndex(2);
     Command1->setTabIndex(3);
 
-    Form_Load();
-    // Connected after loading, so that setting the drive there does not
-    // send the directory list to the drive's root.
     connect(Drive1, &platform::DriveListBox::change, this, &PfadAuswahl::Drive1_Change);
     connect(Command2, &platform::CommandButton::clicked, this, &PfadAuswahl::Command2_Click);
     connect(Command1, &platform::CommandButton::clicked, this, &PfadAuswahl::Command1_Click);
+    Form_Load();
 }
 
 void PfadAuswahl::Form_Load()

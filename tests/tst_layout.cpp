@@ -240,6 +240,7 @@ void TestLayout::mindestgroesse_data()
     QTest::newRow("too small both ways") << 10000.0 << 7000.0 << minBreite << minHoehe;
     QTest::newRow("only too narrow") << 10000.0 << 8700.0 << minBreite << 8700.0;
     QTest::newRow("only too low") << 11700.0 << 7005.0 << 11700.0 << minHoehe;
+    QTest::newRow("one pixel short both ways") << 11205.0 << 8070.0 << minBreite << minHoehe;
     QTest::newRow("exactly the minimum") << minBreite << minHoehe << minBreite << minHoehe;
 }
 
