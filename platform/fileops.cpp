@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace platform::fileops {
@@ -44,24 +45,39 @@ QString existingFolder(const DriveMap &drives, const QString &windowsPath)
     return folder;
 }
 
+// The host path of something to delete. Deleting never goes through a link
+// below a drive's folder: the link itself may go, what it leads to stays.
+QString deletable(const DriveMap &drives, const QString &windowsPath)
+{
+    const QString root = QDir::cleanPath(drives.toHost(windowsPath.left(2)));
+    const QString host = QDir::cleanPath(drives.toHost(windowsPath));
+    const QStringList parts = host.mid(root.size()).split(u'/', Qt::SkipEmptyParts);
+    QString path = root;
+    for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
+        path = hostfs::join(path, parts[i]);
+        if (QFileInfo(path).isSymLink())
+            throw RuntimeError(RuntimeError::PathFileAccessError);
+    }
+    return host;
+}
+
 } // namespace
 
 void kill(const DriveMap &drives, const QString &pattern)
 {
-    qsizetype cut = std::max(pattern.lastIndexOf(u'\\'), pattern.lastIndexOf(u'/'));
-    if (cut < 0 && hostfs::startsWithDrive(pattern))
-        cut = 1;
+    const QString target = deletable(drives, pattern);
+    const qsizetype cut
+        = std::max({pattern.lastIndexOf(u'\\'), pattern.lastIndexOf(u'/'), qsizetype(1)});
     const QString name = pattern.mid(cut + 1);
     QStringList doomed;
     if (hostfs::hasWildcard(name)) {
-        const QString folder = existingFolder(drives, pattern.left(cut + 1));
+        const QString folder = QFileInfo(target).path();
+        if (!QFileInfo(folder).isDir())
+            throw RuntimeError(RuntimeError::PathNotFound);
         for (const QString &entry : hostfs::entries(folder, hostfs::Kind::File, name))
             doomed << hostfs::join(folder, entry);
-    } else if (!name.isEmpty()) {
-        // Without the trailing separator, so that a link is seen as a link.
-        const QString path = drives.toHost(pattern);
-        if (hostfs::isFile(path))
-            doomed << path;
+    } else if (!name.isEmpty() && hostfs::isFile(target)) {
+        doomed << target;
     }
     if (doomed.isEmpty())
         throw RuntimeError(RuntimeError::FileNotFound);
@@ -73,8 +89,7 @@ void kill(const DriveMap &drives, const QString &pattern)
 
 void rmDir(const DriveMap &drives, const QString &path)
 {
-    // cleanPath drops the trailing slash, so a link is not followed.
-    const QString folder = QDir::cleanPath(drives.toHost(path));
+    const QString folder = deletable(drives, path);
     if (folder == QDir::cleanPath(drives.toHost(path.left(2))))
         throw RuntimeError(RuntimeError::PathFileAccessError);
     const QFileInfo info(folder);

@@ -9,12 +9,15 @@
 // File operations on Windows paths with the Windows run-time error numbers.
 namespace platform::fileops {
 
+// Deletion never goes through a link below a drive's folder (75); a link
+// itself is removed as a link.
+//
 // Deletes the files of one folder that match a pattern ("A:\*.*", or a single
-// name); links are removed as links and a link to a folder is no file.
-// 53 when none matches, 75 when one cannot be deleted (those before it stay
-// deleted), 76 when the folder is missing, 71 when the drive is not ready.
+// name); a link to a folder is no file. 53 when none matches, 75 when one
+// cannot be deleted (those before it stay deleted), 76 when the folder is
+// missing, 71 when the drive is not ready.
 void kill(const DriveMap &drives, const QString &pattern);
-// Removes an empty folder, or a link to a folder as a link. 75 when it is not
+// Removes an empty folder, or a link to a folder. 75 when it is not
 // empty, cannot be removed or is a drive's root; 76 when it is missing.
 void rmDir(const DriveMap &drives, const QString &path);
 // Names of the subdirectories / files of a folder, case-insensitively sorted;

@@ -95,6 +95,8 @@ private slots:
         QTest::newRow("dot dot stays on A:") << false << u"A:\\..\\..\\*.*"_s << top << 0;
         QTest::newRow("no match") << false << u"A:\\*.arj"_s << QStringList() << 53;
         QTest::newRow("link to a folder") << false << u"A:\\todir"_s << QStringList() << 53;
+        QTest::newRow("never through a link")
+            << false << u"A:\\todir\\*.*"_s << QStringList() << 75;
         QTest::newRow("shell characters") << false << u"A:\\*;rm *"_s << QStringList() << 53;
         QTest::newRow("missing folder") << false << u"A:\\NOPE\\*.*"_s << QStringList() << 76;
         QTest::newRow("unmapped drive") << false << u"Q:\\*.*"_s << QStringList() << 71;
