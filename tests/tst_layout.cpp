@@ -30,16 +30,6 @@ template<class Control> std::optional<Geometrie> lesen(QObject *object)
     return std::nullopt;
 }
 
-template<class Control> bool groesseSetzen(QObject *object, double width, double height)
-{
-    auto *control = qobject_cast<Control *>(object);
-    if (control == nullptr)
-        return false;
-    control->setWidthTwips(width);
-    control->setHeightTwips(height);
-    return true;
-}
-
 struct Groesse
 {
     QStringView name;
@@ -143,7 +133,9 @@ void TestLayout::anordnung_data()
         QTest::addRow("%s %s", name, std::array {"left", "top", "width", "height"}[eigenschaft])
             << QString::fromLatin1(name) << eigenschaft << wert << breite << hoehe;
     };
-    // Page 1: the button row, title, note, option columns, directory field.
+    // Page 1
+    zeile("Panel3D1", Width, 11100, 1, 0);
+    zeile("Panel3D1", Height, 7600, 0, 1);
     zeile("Command3D12", Left, 9210, 1, 0);
     zeile("Command3D12", Top, 6445, 0, 1);
     zeile("Command3D10", Left, 7320, 1, 0);
@@ -151,59 +143,38 @@ void TestLayout::anordnung_data()
     zeile("Command3D3", Left, 3540, 1, 0);
     zeile("Command3D3", Top, 6445, 0, 1);
     zeile("Label1", Left, 1170, 0.5, 0);
-    zeile("Label1", Top, 225, 0, 0);
-    zeile("Label3", Top, 810, 0, 0);
     zeile("Label3", Width, 10650, 1, 0);
-    zeile("Label3", Height, 735, 0, 0);
     zeile("Option3D7", Left, 225, 0, 0);
-    zeile("Option3D7", Top, 1770, 0, 0);
-    zeile("VqsOption6", Top, 3930, 0, 0);
     zeile("VqsOption1", Left, 5775, 0.5, 0);
-    zeile("VqsOption1", Top, 1770, 0, 0);
-    zeile("VqsOption5", Left, 5775, 0.5, 0);
     zeile("VqsOption5", Top, 3930, 0, 0);
-    zeile("Label4", Top, 4470, 0, 0);
     zeile("Mh3dText2", Top, 4822.5, 0, 0);
     zeile("Mh3dText2", Width, 10117.5, 1, 0);
     zeile("Command1", Left, 10455, 1, 0);
-    zeile("Command1", Top, 4822.5, 0, 0);
     zeile("Label5", Top, 5467.5, 0, 0);
     zeile("Label5", Width, 10650, 1, 0);
-    // Page 2: the button row, hint and deletion panel at "Diskette löschen".
-    zeile("Command3D7", Left, 9210, 1, 0);
+    // Page 2
+    zeile("Panel3D2", Width, 11100, 1, 0);
     zeile("Command3D4", Left, 5430, 1, 0);
     zeile("Command3D4", Top, 6445, 0, 1);
     zeile("Label9", Left, 217.5, 1, 0);
     zeile("Label9", Top, 7135, 0, 1);
     zeile("VqsPanel2", Left, 1642.5, 1, 0);
     zeile("VqsPanel2", Top, 3107.5, 0, 1);
-    zeile("VqsPanel2", Width, 5565, 0, 0);
     zeile("VqsPanel2", Height, 4380, 0, 0);
     zeile("Label2", Left, 2677.5, 0.5, 0);
-    zeile("Label6", Top, 1035, 0, 0);
-    // The mode group, wrapped by its panel.
-    zeile("VqsPanel1", Left, 450, 0, 0);
-    zeile("VqsPanel1", Top, 1560, 0, 0);
     zeile("Option3D4", Top, 540, 0, 0);
     zeile("VqsCheck1", Left, 4665, 0, 0);
-    zeile("Label7", Left, 4665, 0, 0);
     zeile("Label7", Top, 540, 0, 0);
     zeile("Mh3dText3", Left, 6922.5, 0, 0);
     zeile("Mh3dText3", Top, 487.5, 0, 0);
     zeile("VqsPanel1", Width, 9885, 0, 0);
     zeile("VqsPanel1", Height, 907.5, 0, 0);
-    // Drive group and the backup directory field.
-    zeile("Label8", Top, 2917.5, 0, 0);
     zeile("Label8", Width, 10650, 1, 0);
-    zeile("Mh3dLabel7", Left, 3232.5, 0, 0);
     zeile("Mh3dLabel7", Top, 3712.5, 0, 0);
     zeile("Mh3dLabel7", Width, 7642.5, 1, 0);
-    zeile("Option3D1", Left, 450, 0, 0);
-    zeile("Option3D5", Top, 5377.5, 0, 0);
     zeile("Mh3dText1", Top, 5325, 0, 0);
     zeile("Mh3dText1", Width, 7110, 1, 0);
     zeile("Command2", Left, 10455, 1, 0);
-    zeile("Command2", Top, 5325, 0, 0);
 }
 
 void TestLayout::anordnung()
@@ -218,12 +189,12 @@ void TestLayout::anordnung()
     for (const auto &[breite, hoehe] :
          {std::pair {11400.0, 8400.0}, std::pair {11985.0, 8850.0}, std::pair {11985.0, 8400.0}}) {
         for (const Groesse &g : beispielGroessen) {
-            QObject *label = fenster->findChild<QObject *>(g.name.toString());
-            QVERIFY(groesseSetzen<platform::Label>(label, g.width, g.height));
+            auto *label = fenster->findChild<platform::Label *>(g.name.toString());
+            label->setWidthTwips(g.width);
+            label->setHeightTwips(g.height);
         }
         fenster->setScaleSizeTwips(breite, hoehe);
         QCoreApplication::processEvents();
-        seitenFuellenFenster();
         const double erwartet = wert + anteilBreite * (fenster->scaleWidthTwips() - beispielBreite)
             + anteilHoehe * (fenster->scaleHeightTwips() - beispielHoehe);
         QCOMPARE(geometrie(control)[eigenschaft], erwartet);
