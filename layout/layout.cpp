@@ -16,9 +16,12 @@ constexpr short seitenAbstand = 225;
 constexpr double minBreite = 11220;
 constexpr double minHoehe = 8085;
 
-// Catalogue rows of the two option columns of page 1, top to bottom.
-constexpr std::array<std::size_t, 5> linkeSpalte = {0, 1, 2, 3, 9};
-constexpr std::array<std::size_t, 5> rechteSpalte = {4, 5, 6, 7, 8};
+// The two option columns of page 1, top to bottom.
+using Spalte = std::array<QStringView, 5>;
+constexpr Spalte linkeSpalte
+    = {u"Option3D7", u"Option3D6", u"Option3D8", u"Option3D9", u"VqsOption6"};
+constexpr Spalte rechteSpalte
+    = {u"VqsOption1", u"VqsOption2", u"VqsOption3", u"VqsOption4", u"VqsOption5"};
 
 // The top of whatever follows a control at the gap g.
 template<class Control> double unter(const Control *control, double g)
@@ -100,10 +103,10 @@ void Horbelung::seite1Anordnen(short abstand)
     Label3->setLeftTwips(abstand);
     Label3->setWidthTwips(Panel3D1->widthTwips() - abstand - Label3->leftTwips());
 
-    const auto spalte = [this](const std::array<std::size_t, 5> &zeilen) {
-        std::array<VqsOption *, 5> optionen {};
-        for (std::size_t i = 0; i < zeilen.size(); ++i)
-            optionen[i] = katalogOptionen[zeilen[i]];
+    const auto spalte = [this](const Spalte &namen) {
+        std::array<VqsOption *, std::tuple_size_v<Spalte>> optionen {};
+        for (std::size_t i = 0; i < namen.size(); ++i)
+            optionen[i] = katalogOptionen[rowOfOption(namen[i]).value()];
         return optionen;
     };
     const auto links = spalte(linkeSpalte);
