@@ -102,6 +102,10 @@ private slots:
                                   .contains(control->objectName()));
             }
 
+        for (auto *button : f.window->findChildren<platform::CommandButton *>())
+            QVERIFY2(!button->icon().pixmap(16).isNull(), qPrintable(button->objectName()));
+        QVERIFY(!f.window->windowIcon().pixmap(16).isNull());
+
         QStringList keys; // exactly three captions have an access key
         for (auto *button : f.window->findChildren<QAbstractButton *>())
             keys << QKeySequence::mnemonic(button->text()).toString();
