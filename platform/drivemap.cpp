@@ -13,11 +13,6 @@ namespace platform {
 
 namespace {
 
-bool isSeparator(QChar c)
-{
-    return c == u'\\' || c == u'/';
-}
-
 struct Link
 {
     const char16_t *name;
@@ -126,7 +121,7 @@ QString DriveMap::toHost(const QString &windowsPath) const
         parts << (found.isEmpty() ? component : found);
     }
     QString host = hostfs::join(root, parts.join(u'/'));
-    if (isSeparator(windowsPath.back()) && !host.endsWith(u'/'))
+    if (hostfs::isSeparator(windowsPath.back()) && !host.endsWith(u'/'))
         host += u'/';
     return host;
 }

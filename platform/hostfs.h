@@ -16,6 +16,11 @@ enum class Kind { Any, Directory, File };
 QStringList entries(const QString &folder, Kind kind, QStringView pattern = u"*");
 
 bool hasWildcard(QStringView name);
+// Windows takes both.
+inline bool isSeparator(QChar c)
+{
+    return c == u'\\' || c == u'/';
+}
 // "C:...": a drive letter and a colon.
 bool startsWithDrive(QStringView path);
 

@@ -28,11 +28,6 @@ bool isExecutableFile(const QString &path)
     return info.isFile() && info.isExecutable();
 }
 
-bool isSeparator(QChar c)
-{
-    return c == u'\\' || c == u'/';
-}
-
 QString inSearchPath(const QString &name, const QString &searchPath)
 {
     for (const QString &folder : searchPath.split(u':', Qt::SkipEmptyParts)) {
@@ -79,10 +74,10 @@ QString findProgram(const QString &name, const LaunchContext &context)
 
 QStringList translateArgument(const QString &word, const DriveMap &drives)
 {
-    if (!hostfs::startsWithDrive(word) || word.size() < 3 || !isSeparator(word[2]))
+    if (!hostfs::startsWithDrive(word) || word.size() < 3 || !hostfs::isSeparator(word[2]))
         return {word};
     qsizetype cut = word.size() - 1;
-    while (!isSeparator(word[cut]))
+    while (!hostfs::isSeparator(word[cut]))
         --cut;
     const QString pattern = word.mid(cut + 1);
     if (hostfs::hasWildcard(pattern)) {
