@@ -20,7 +20,6 @@ void fillBackground(QWidget &widget, const QColor &color)
 {
     QPalette palette = widget.palette();
     palette.setColor(QPalette::Window, color);
-    palette.setColor(QPalette::Button, color);
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
 }

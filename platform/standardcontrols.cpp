@@ -35,6 +35,9 @@ void CommandButton::setPicture(const QIcon &picture, int pixels)
 void CommandButton::setBackColor(const QColor &color)
 {
     fillBackground(*this, color);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Button, color);
+    setPalette(palette);
 }
 
 void CommandButton::mouseMoveEvent(QMouseEvent *event)
