@@ -18,8 +18,10 @@ QRect pixelRect(const TwipsRect &twips)
 
 void fillBackground(QWidget &widget, const QColor &color)
 {
+    // Buttons fill with the Button role, everything else with Window.
     QPalette palette = widget.palette();
     palette.setColor(QPalette::Window, color);
+    palette.setColor(widget.backgroundRole(), color);
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
 }

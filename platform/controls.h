@@ -101,6 +101,14 @@ signals:
 
 protected:
     void mouseMoveEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    // Windows wraps a caption that is too wide for the button at a blank.
+    void wrapCaption();
+
+    QString m_caption;
 };
 
 // A label of plain text (quotes and ampersands show as they are), wrapping
@@ -123,11 +131,13 @@ public:
 
 protected:
     void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void fitToText();
 
     bool m_autoSize = false;
+    bool m_border = false;
 };
 
 class TextBox : public Control<QLineEdit>

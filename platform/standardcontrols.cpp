@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace platform {
 
@@ -17,13 +18,45 @@ CommandButton::CommandButton(QWidget *parent)
 
 QString CommandButton::caption() const
 {
-    return text();
+    return m_caption;
 }
 
 void CommandButton::setCaption(const QString &caption)
 {
-    setText(caption);
+    m_caption = caption;
     setToolButtonStyle(caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextUnderIcon);
+    wrapCaption();
+}
+
+void CommandButton::wrapCaption()
+{
+    const int room = width() - 8;
+    const QFontMetrics metrics = fontMetrics();
+    QString shown = m_caption;
+    if (metrics.horizontalAdvance(QString(m_caption).remove(u'&')) > room) {
+        // Break at the last blank that lets the first line fit, else the first one.
+        const qsizetype first = m_caption.indexOf(u' ');
+        qsizetype at = m_caption.lastIndexOf(u' ');
+        while (at > first && metrics.horizontalAdvance(m_caption.left(at).remove(u'&')) > room)
+            at = m_caption.lastIndexOf(u' ', at - 1);
+        if (at > 0)
+            shown[at] = u'\n';
+    }
+    if (shown != text())
+        setText(shown);
+}
+
+void CommandButton::resizeEvent(QResizeEvent *event)
+{
+    Control<QToolButton>::resizeEvent(event);
+    wrapCaption();
+}
+
+void CommandButton::changeEvent(QEvent *event)
+{
+    Control<QToolButton>::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        wrapCaption();
 }
 
 void CommandButton::setPicture(const QIcon &picture, int pixels)
@@ -87,9 +120,22 @@ void Label::setBackColor(const QColor &color)
 
 void Label::setBorder(bool singleLine)
 {
-    setFrameStyle(singleLine ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
-    setLineWidth(1);
+    // A Windows single-line border is black whatever the text colour, so it is
+    // drawn here rather than by QFrame, which takes the text colour.
+    m_border = singleLine;
+    setContentsMargins(singleLine ? QMargins(1, 1, 1, 1) : QMargins());
     fitToText();
+    update();
+}
+
+void Label::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (!m_border)
+        return;
+    QPainter painter(this);
+    painter.setPen(Qt::black);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void Label::changeEvent(QEvent *event)
@@ -123,13 +169,16 @@ struct FaceMapping
     QStringView face;
     QStringView candidates[2];
     QFont::StyleHint fallback;
+    // The Windows bitmap sans serif is narrower than Arial: at the same size
+    // the captions would not fit their fixed design widths.
+    double scale;
 };
 
 // Liberation fonts share Arial's and Times New Roman's metrics, so texts
 // take about the room they took on Windows.
 constexpr FaceMapping faceMappings[] = {
-    {u"MS Sans Serif", {u"Liberation Sans", u"DejaVu Sans"}, QFont::SansSerif},
-    {u"Times New Roman", {u"Liberation Serif", u"DejaVu Serif"}, QFont::Serif},
+    {u"MS Sans Serif", {u"Liberation Sans", u"DejaVu Sans"}, QFont::SansSerif, 0.9},
+    {u"Times New Roman", {u"Liberation Serif", u"DejaVu Serif"}, QFont::Serif, 1.0},
 };
 
 QString familyFor(const FaceMapping &mapping, const QFont &fallback)
@@ -147,13 +196,15 @@ QString familyFor(const FaceMapping &mapping, const QFont &fallback)
 QFont designFont(const QString &face, double points, bool bold, bool underline)
 {
     QFont font;
+    double scale = 1.0;
     for (const FaceMapping &mapping : faceMappings) {
         if (mapping.face.compare(face, Qt::CaseInsensitive) == 0) {
             font.setStyleHint(mapping.fallback);
             font.setFamily(familyFor(mapping, font));
+            scale = mapping.scale;
         }
     }
-    font.setPointSizeF(points);
+    font.setPointSizeF(points * scale);
     font.setWeight(bold ? QFont::Bold : QFont::Normal);
     font.setUnderline(underline);
     return font;
