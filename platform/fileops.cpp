@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 
 namespace platform::fileops {
 
@@ -25,6 +26,7 @@ int errorFor(int error)
         return RuntimeError::PermissionDenied;
     case ENOSPC:
     case EDQUOT:
+    case EFBIG:
         return RuntimeError::DiskFull;
     default:
         return RuntimeError::PathFileAccessError;
@@ -60,6 +62,25 @@ QString deletable(const DriveMap &drives, const QString &windowsPath)
     }
     return host;
 }
+
+// Past a file-size limit the kernel ends the process with SIGXFSZ unless it
+// is ignored; ignored, the write fails with EFBIG and the user gets a message.
+class FileSizeSignalIgnored
+{
+public:
+    FileSizeSignalIgnored()
+    {
+        struct sigaction ignore = {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGXFSZ, &ignore, &m_previous);
+    }
+    ~FileSizeSignalIgnored() { sigaction(SIGXFSZ, &m_previous, nullptr); }
+    FileSizeSignalIgnored(const FileSizeSignalIgnored &) = delete;
+    FileSizeSignalIgnored &operator=(const FileSizeSignalIgnored &) = delete;
+
+private:
+    struct sigaction m_previous = {};
+};
 
 } // namespace
 
@@ -125,11 +146,14 @@ QByteArray readFile(const QString &hostPath)
 
 void writeFile(const QString &hostPath, const QByteArray &content)
 {
+    const FileSizeSignalIgnored noSignal;
     QSaveFile file(hostPath);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly))
         throwForErrno();
-    if (file.write(content) != content.size())
+    // QSaveFile's commit renames even when its final flush failed, so a
+    // file cut short by a full disk would replace the old one: flush first.
+    if (file.write(content) != content.size() || !file.flush())
         throwForErrno();
     errno = 0;
     if (!file.commit())
