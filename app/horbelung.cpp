@@ -111,6 +111,7 @@ platform::CommandButton *ordnerKnopf(QWidget *container, QStringView name, Geome
     auto *knopf = anlegen<platform::CommandButton>(container, name, g);
     knopf->setBackColor(grau);
     knopf->setPicture(bild(u"ordner.svg"), 16);
+    knopf->setAccessibleName(u"Verzeichnis auswählen"_s);
     return knopf;
 }
 
@@ -192,6 +193,8 @@ void Horbelung::createControls()
         Panel3D1, u"Label4",
         u"Tragen Sie hier den Pfad der Originaldatenbank in untenstehendes Verzeichnis ein:"_s,
         {720, 4260, 8610, 240}, mittelFett, QColor(0, 0, 0), grau, Groesse::NachText);
+    // A label's buddy takes the label's text as its accessible name.
+    Label4->setBuddy(Mh3dText2);
     Label5 = beschriftung(
         Panel3D1, u"Label5",
         u"Wenn Sie Windows 95/98 auf Ihrem System installiert haben, können Sie zur Überprüfung "
@@ -225,6 +228,7 @@ void Horbelung::createControls()
     Command3D4 = knopf(Panel3D2, u"Command3D4", u"Diskette löschen"_s, {7320, 6060, 1665, 930},
                        u"diskette-loeschen.svg");
     Mh3dText1 = textfeld(Panel3D2, u"Mh3dText1", {2670, 5310, 6645, 420}, gross);
+    Mh3dText1->setAccessibleName(u"Festplatte"_s); // the option in front of it
     Command2 = ordnerKnopf(Panel3D2, u"Command2", {9360, 5310, 420, 420});
     Option3D2 = option(Panel3D2, u"Option3D2", u"Laufwerk B:\\  ( Diskette 5 1/4\", 1.20 MB HD )"_s,
                        {1200, 4800, 5325, 315}, gross);
@@ -267,6 +271,7 @@ void Horbelung::createControls()
     Option3D3->setValue(true);
     Label7 = beschriftung(VqsPanel1, u"Label7", u"Anzahl Disketten:"_s, {4620, 510, 2145, 315},
                           grossFett, std::nullopt, grau, Groesse::NachText);
+    Label7->setBuddy(Mh3dText3);
     Label7->hide();
 
     // VqsPanel2: deletion panel

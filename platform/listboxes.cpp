@@ -72,6 +72,8 @@ private:
 DriveListBox::DriveListBox(Services &services, QWidget *parent)
     : Control<QComboBox>(parent)
 {
+    // The lists have no caption; screen readers name them by what they hold.
+    setAccessibleName(u"Laufwerk"_s);
     addItems(services.drives());
     connect(this, &QComboBox::currentIndexChanged, this, &DriveListBox::change);
 }
@@ -94,6 +96,7 @@ DirListBox::DirListBox(Services &services, QWidget *parent)
     : Control<QListWidget>(parent)
     , m_services(services)
 {
+    setAccessibleName(u"Verzeichnisse"_s);
     setItemDelegate(new IndentDelegate(this));
     connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
         try {
@@ -187,7 +190,9 @@ int DirListBox::listCount() const
 FileListBox::FileListBox(Services &services, QWidget *parent)
     : Control<QListWidget>(parent)
     , m_services(services)
-{ }
+{
+    setAccessibleName(u"Dateien"_s);
+}
 
 QString FileListBox::path() const
 {

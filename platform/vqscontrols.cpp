@@ -1,5 +1,7 @@
 #include "controls.h"
 
+#include "accessibleoption.h"
+
 #include <QMouseEvent>
 
 namespace platform {
@@ -97,6 +99,7 @@ void VqsPanel::mouseMoveEvent(QMouseEvent *event)
 VqsOption::VqsOption(QWidget *parent)
     : Control<QRadioButton>(parent)
 {
+    installAccessibleOption();
     // Qt's own exclusive groups let Tab visit only the selected button; here
     // every option is a tab stop, so the group is kept by hand.
     setAutoExclusive(false);

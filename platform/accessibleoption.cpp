@@ -1,0 +1,77 @@
+#include "accessibleoption.h"
+
+#include "controls.h"
+
+#include <QAccessibleWidget>
+
+namespace platform {
+
+namespace {
+
+// The caption as read aloud: the access-key marks taken out, "&&" kept as "&".
+QString withoutAccessKeys(const QString &caption)
+{
+    QString text;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && i + 1 < caption.size())
+            ++i;
+        text += caption[i];
+    }
+    return text;
+}
+
+class AccessibleOption : public QAccessibleWidget
+{
+public:
+    explicit AccessibleOption(VqsOption *option)
+        : QAccessibleWidget(option, QAccessible::RadioButton)
+    { }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return withoutAccessKeys(option()->text());
+        return QAccessibleWidget::text(t);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.checkable = true;
+        state.checked = option()->isChecked();
+        return state;
+    }
+
+    QStringList actionNames() const override
+    {
+        return QStringList {pressAction()} + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString &name) override
+    {
+        if (name == pressAction())
+            option()->click();
+        else
+            QAccessibleWidget::doAction(name);
+    }
+
+private:
+    VqsOption *option() const { return static_cast<VqsOption *>(widget()); }
+};
+
+QAccessibleInterface *optionFactory(const QString &className, QObject *object)
+{
+    if (object && object->isWidgetType()
+        && className == QLatin1StringView(VqsOption::staticMetaObject.className()))
+        return new AccessibleOption(static_cast<VqsOption *>(object));
+    return nullptr;
+}
+
+} // namespace
+
+void installAccessibleOption()
+{
+    QAccessible::installFactory(optionFactory);
+}
+
+} // namespace platform
