@@ -49,6 +49,16 @@ QString archiverIn(const QString &programDirectory)
     return programDirectory + (programDirectory.endsWith(u'\\') ? u"arj.exe"_s : u"\\arj.exe"_s);
 }
 
+// A word of a directory field that starts with "-" would reach the archiver
+// as a switch, and some of its switches run a command (-hc, -vs).
+void requirePathWords(const QString &directory)
+{
+    for (const QString &word : directory.split(u' ', Qt::SkipEmptyParts)) {
+        if (word.startsWith(u'-'))
+            throw platform::RuntimeError(platform::RuntimeError::BadFileNameOrNumber);
+    }
+}
+
 } // namespace
 
 QString fileSelection(bool allDatabases, const QString &name)
@@ -75,6 +85,8 @@ QString commandLine(const Inputs &inputs)
     const TargetForm &form = formOf(inputs.target);
     const QString folder
         = form.archiveFolder.isEmpty() ? inputs.backupDirectory : form.archiveFolder.toString();
+    requirePathWords(folder);
+    requirePathWords(inputs.databaseDirectory);
     if (inputs.mode == Mode::Backup) {
         return archiverIn(inputs.programDirectory) + u" a "_s + folder + volumeName(inputs.code, 1)
             + u' ' + inputs.databaseDirectory + inputs.fileSelection

@@ -28,7 +28,8 @@ QString fileSelection(bool allDatabases, const QString &name);
 // "NOKUhobe.a01" … for the further ones.
 QString volumeName(const QString &code, int disk);
 
-// The whole command line of one launch.
+// The whole command line of one launch. Throws RuntimeError 52 when a
+// directory would bring a word starting with "-" (a switch) into it.
 QString commandLine(const Inputs &inputs);
 
 bool isFloppy(Target target);
