@@ -72,6 +72,13 @@ QString shortNameTarget(const QStringList &names, const QString &component)
     return {};
 }
 
+// A backslash or a wildcard never stands in a Windows name; in a Windows
+// path such a name would stand for other folders or for many files.
+bool windowsCanName(const QString &name)
+{
+    return !name.contains(u'\\') && !hasWildcard(name);
+}
+
 } // namespace
 
 QStringList entries(const QString &folder, Kind kind, QStringView pattern)
@@ -82,6 +89,8 @@ QStringList entries(const QString &folder, Kind kind, QStringView pattern)
     QStringList names;
     for (const QFileInfo &info : infos) {
         if (kind != Kind::Any && info.isDir() != (kind == Kind::Directory))
+            continue;
+        if (!windowsCanName(info.fileName()))
             continue;
         if (expression.match(info.fileName()).hasMatch())
             names << info.fileName();

@@ -12,7 +12,8 @@ enum class Kind { Any, Directory, File };
 
 // Names of a folder's entries of one kind matching a Windows wildcard
 // pattern, without regard to case, sorted the way a Windows list shows them.
-// A link counts as what it points to; a dangling link is a file.
+// A link counts as what it points to; a dangling link is a file. Names with
+// a backslash or a wildcard, which Windows cannot hold, are left out.
 QStringList entries(const QString &folder, Kind kind, QStringView pattern = u"*");
 
 bool hasWildcard(QStringView name);
