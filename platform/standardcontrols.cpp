@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <limits>
+
 namespace platform {
 
 CommandButton::CommandButton(QWidget *parent)
@@ -160,7 +162,11 @@ void Label::fitToText()
 
 TextBox::TextBox(QWidget *parent)
     : Control<QLineEdit>(parent)
-{ }
+{
+    // A Windows text box takes more than QLineEdit's 32767 characters, and
+    // the DOS path form must see a longer path to refuse it.
+    setMaxLength(std::numeric_limits<int>::max());
+}
 
 namespace {
 
