@@ -1,0 +1,283 @@
+// Hostile input through the real window on the recording fake: hobe.ini of
+// any size and content, an overlong path and shell syntax in the two fields
+// and in the names of floppy folders. Nothing crashes, the reading rules
+// hold, and nothing runs but the archiver, its words taken literally.
+// Start-up times are printed, not asserted.
+#include "platform/runtimeerror.h"
+#include "sandboxtree.h"
+#include "windowdriver.h"
+
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using platform::RuntimeError;
+
+namespace {
+
+using Rows = QMap<int, QString>; // catalogue row (from 0) -> directory
+
+const QString failed
+    = u"box 16: Die Horbelung / Wiederherstellung wurde nicht vollständig durchgeführt."_s;
+
+QString errorBox(int number)
+{
+    return u"box 0: Fehler Nr.:  %1    %2"_s.arg(number).arg(RuntimeError::descriptionOf(number));
+}
+
+// The window started on a path file, timed.
+struct StartedOn
+{
+    explicit StartedOn(const QByteArray &pathFile)
+    {
+        QFile file(services.workingDirectory() + u"/hobe.ini"_s);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(pathFile);
+        file.close();
+        QElapsedTimer timer;
+        timer.start();
+        window = std::make_unique<Horbelung>(services);
+        qInfo("start-up on %lld bytes: %lld ms", qint64(pathFile.size()), timer.elapsed());
+    }
+
+    QStringList boxes() const { return services.boxes(); }
+
+    FakeServices services;
+    std::unique_ptr<Horbelung> window;
+};
+
+QByteArray lines(const QByteArray &line, int count)
+{
+    QByteArray text;
+    for (int i = 0; i < count; ++i)
+        text += line + QByteArray::number(i) + "\\\r\n";
+    return text;
+}
+
+// Every file of that name below the folders.
+QStringList found(const QStringList &folders, const QString &name)
+{
+    QStringList paths;
+    for (const QString &folder : folders) {
+        for (QDirIterator it(folder, {name}, QDir::Files | QDir::Hidden | QDir::System,
+                             QDirIterator::Subdirectories);
+             it.hasNext();)
+            paths << it.next();
+    }
+    return paths;
+}
+
+} // namespace
+
+class TstHostile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pathFile_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<Rows>("rows"); // the rest keep their defaults
+        QTest::addColumn<QStringList>("boxes");
+
+        const QByteArray megabyte(1 << 20, 'x');
+        QTest::newRow("a line of 1 MB")
+            << "DBP = C:\\" + megabyte + "\r\nDBD = C:\\D\\\r\n"
+            << Rows {{1, u"C:\\"_s + QString(197, u'x')}, {2, u"C:\\D\\"_s}} << QStringList();
+        QTest::newRow("100 000 lines, the last one wins")
+            << lines("DBH = C:\\H", 50000) + lines("XYZ = C:\\", 49999) + "DBV = D:\\LETZTE\\"
+            << Rows {{3, u"C:\\H49999\\"_s}, {9, u"D:\\LETZTE\\"_s}} << QStringList();
+        QTest::newRow("NUL bytes")
+            << "DBN = C:\\A\0B\\\r\n\0BP = C:\\X\\\r\nDBD\0= C:\\D\\\r\n\0\0\0"_ba
+            << Rows {{0, u"C:\\A"_s + QChar(0) + u"B\\"_s}, {2, u"C:\\D\\"_s}} << QStringList();
+        QTest::newRow("bytes Windows-1252 leaves undefined")
+            << "DBN = C:\\\x81\x8d\x8f\x90\x9d\x80\xff\\\r\n"_ba
+            << Rows {{0, u"C:\\\u0081\u008d\u008f\u0090\u009d\u20ac\u00ff\\"_s}} << QStringList();
+        QTest::newRow("quote never closed")
+            << "DBN = C:\\N\\\r\n\"DBP = C:\\" + megabyte << Rows {{0, u"C:\\N\\"_s}}
+            << QStringList {u"box 0: Fehler Nr.62"_s};
+    }
+    // The reading rules hold, and what "Verzeichnis sichern" writes back
+    // starts the next time with the same directories.
+    void pathFile()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(Rows, rows);
+        QFETCH(QStringList, boxes);
+        StartedOn started(file);
+        std::array<QString, catalogueSize> expected;
+        for (std::size_t row = 0; row < catalogueSize; ++row)
+            expected[row] = rows.value(int(row), catalogue[row].defaultDirectory.toString());
+        QCOMPARE(started.window->pfade(), expected);
+        QCOMPARE(started.boxes(), boxes);
+        if (!boxes.isEmpty())
+            return;
+        started.window->findChild<QAbstractButton *>(u"Command3D2"_s)->click();
+        QFile written(started.services.workingDirectory() + u"/hobe.ini"_s);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(StartedOn(written.readAll()).window->pfade(), expected);
+    }
+
+    void randomBytes()
+    {
+        QRandomGenerator random(20061);
+        QByteArray file = "DBN = C:\\VORHER\\\r\n";
+        file.resize(10 << 20);
+        random.fillRange(reinterpret_cast<quint32 *>(file.data() + 20), (file.size() - 20) / 4);
+        StartedOn started(file);
+        QCOMPARE(started.window->pfade()[0], u"C:\\VORHER\\"_s);
+        for (const QString &directory : started.window->pfade())
+            QVERIFY(directory.size() <= 200);
+        QVERIFY(started.boxes().isEmpty()
+                || started.boxes() == QStringList {u"box 0: Fehler Nr.62"_s});
+    }
+
+    // Longer than the DOS form's 16-bit counter: the failure boxes, no launch.
+    void overlongPath_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("database directory") << u"Mh3dText2"_s << u"Option3D1"_s;
+        QTest::newRow("backup directory") << u"Mh3dText1"_s << u"Option3D5"_s;
+    }
+    void overlongPath()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, target);
+        WindowDriver d;
+        d.openPage2(u"C:\\NOKRAT\\"_s);
+        d.click(target);
+        const QString path = u"C:\\"_s + QString(39997, u'A');
+        d.control<QLineEdit>(field)->setText(path);
+        d.services.log.clear();
+        d.click(u"Command3D1"_s);
+        QCOMPARE(d.dialogue(), QStringList({u"beep"_s, failed, errorBox(RuntimeError::Overflow)}));
+        QCOMPARE(d.services.pointer, 0);
+        QVERIFY(d.control<QLineEdit>(field)->text().startsWith(path));
+    }
+
+    // Shell syntax in the fields reaches the real archiver through the real
+    // launcher and a console stub; the archiver's own switches that run a
+    // command (-hc, -vs) never come from a field.
+    void fields_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("refused"); // the failure boxes instead of a launch
+        // A "~" keeps the DOS form from touching the text, blanks included.
+        QTest::newRow(";") << u"C:\\~\\;touch PWNED;"_s << false;
+        QTest::newRow("$()") << u"C:\\~\\$(touch PWNED)"_s << false;
+        QTest::newRow("back-quotes") << u"C:\\~\\`touch PWNED`"_s << false;
+        QTest::newRow("quotes") << u"C:\\~\\\"$(touch PWNED)\"'`touch PWNED`'"_s << false;
+        QTest::newRow("&") << u"C:\\~\\&touch PWNED&"_s << false;
+        QTest::newRow("|") << u"C:\\~\\|touch PWNED|"_s << false;
+        QTest::newRow("newlines") << u"C:\\~\\\ntouch PWNED\n"_s << false;
+        QTest::newRow("..") << u"C:\\~\\..\\..\\..\\..\\;touch PWNED"_s << false;
+        QTest::newRow("archiver switch") << u"-hctouch${IFS}PWNED"_s << true;
+        QTest::newRow("archiver switch after a blank") << u"C:\\~\\ -hctouch${IFS}PWNED"_s << true;
+        QTest::newRow("volume command") << u"C:\\~\\ -vstouch${IFS}PWNED"_s << true;
+    }
+    void fields()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, refused);
+        if (!QFile::exists(u"/usr/bin/arj"_s))
+            QSKIP("arj is not installed");
+        WindowDriver d;
+        QTemporaryDir bin;
+        QVERIFY(QFile::link(u"/usr/bin/arj"_s, d.services.hostOf(u"C:\\TOOLS\\arj.exe"_s)));
+        QFile console(bin.filePath(u"xterm"_s));
+        QVERIFY(console.open(QIODevice::WriteOnly));
+        console.write("#!/bin/sh\nshift 2\n\"$@\" </dev/null >/dev/null 2>&1\necho >>\""
+                      + bin.filePath(u"ended"_s).toUtf8() + "\"\n");
+        console.close();
+        QVERIFY(console.setPermissions(console.permissions() | QFile::ExeOwner));
+
+        // A backup to A: from the database field, a restore from the hard disk
+        // with both fields.
+        d.control<QLineEdit>(u"Mh3dText2"_s)->setText(text);
+        d.click(u"Command3D10"_s);
+        d.click(u"Command3D1"_s);
+        d.click(u"Option3D4"_s);
+        d.click(u"Option3D5"_s);
+        d.control<QLineEdit>(u"Mh3dText1"_s)->setText(text);
+        d.services.answers = {platform::MsgBox::Yes};
+        d.click(u"Command3D1"_s);
+        const QStringList launches = d.services.launches();
+        QCOMPARE(launches.isEmpty(), refused);
+        QCOMPARE(d.dialogue().count(failed), refused ? 2 : 0);
+
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.path().toUtf8() + ':' + path);
+        int started = 0;
+        for (const QString &line : launches) {
+            try {
+                d.services.platform::RealServices::shell(line, platform::WindowStyle::NormalFocus);
+                ++started;
+            } catch (const RuntimeError &) {
+                // A line the launcher refuses runs nothing either.
+            }
+        }
+        qputenv("PATH", path);
+        const auto ended = [&bin] {
+            QFile file(bin.filePath(u"ended"_s));
+            return file.open(QIODevice::ReadOnly) ? int(file.readAll().size()) : 0;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(ended(), started, 20000);
+        const QString sandbox = QFileInfo(d.services.workingDirectory()).path();
+        QCOMPARE(found({sandbox, bin.path(), QDir::currentPath()}, u"*PWNED*"_s), QStringList());
+    }
+
+    // Folders named with shell syntax go with their files; a name that a
+    // Windows path cannot hold (a backslash, a wildcard) is never shown, so
+    // it cannot stand for another folder or for all files of one.
+    void floppyNames()
+    {
+        WindowDriver d;
+        const QStringList names
+            = {u";touch PWNED"_s, u"$(touch PWNED)"_s, u"`touch PWNED`"_s, u"\"'"_s, u"&x&"_s,
+               u"|x|"_s,          u"a\nb"_s,           u"x..y"_s,          u"-hcx"_s};
+        QStringList floppy {u"KEEP.TXT"_s,
+                            u"ALT/*"_s,
+                            u"ALT/inner.txt"_s,
+                            u"..\\../inner.txt"_s,
+                            u"x\\..\\../inner.txt"_s,
+                            u"*/inner.txt"_s};
+        QStringList left = floppy;
+        for (const QString &name : names)
+            floppy << name + u"/inner.txt"_s;
+        sandboxtree::make(d.services.hostOf(u"A:\\"_s), floppy);
+        d.openPage2(u"C:\\NOKRAT\\"_s);
+        d.click(u"Command3D4"_s);
+        auto *dir1 = d.control<platform::DirListBox>(u"Dir1"_s);
+        auto *file1 = d.control<platform::FileListBox>(u"File1"_s);
+        QCOMPARE(dir1->listCount(), names.size() + 1);
+
+        file1->setPath(u"A:\\ALT"_s);
+        QCOMPARE(file1->listCount(), 1);
+        file1->setListIndex(0);
+        d.click(u"Command4"_s);
+        left.removeOne(u"ALT/inner.txt"_s);
+        for (const QString &name : names) {
+            for (int index = 0; index < dir1->listCount(); ++index) {
+                if (dir1->list(index) == u"A:\\"_s + name)
+                    dir1->setListIndex(index);
+            }
+            d.click(u"Command3"_s);
+        }
+        QCOMPARE(dir1->listCount(), 1);
+        for (const QString &entry : QStringList(left)) {
+            if (entry.contains(u'/'))
+                left << entry.section(u'/', 0, 0) + u'/';
+        }
+        left.removeDuplicates();
+        left.sort();
+        QCOMPARE(sandboxtree::read(d.services.hostOf(u"A:\\"_s)), left);
+        QCOMPARE(d.services.launches(), QStringList());
+    }
+};
+
+QTEST_MAIN(TstHostile)
+#include "tst_hostile.moc"
