@@ -4,6 +4,9 @@
 // console gets its own options and never a lone word; every argument is a
 // word of the line as written or a host path inside a drive's folder, so the
 // launcher adds nothing of its own; the only failures are 5, 52, 53 and 71.
+// The same text as a directory field never hands the archiver a switch.
+#include "backup/archiverun.h"
+#include "backup/dospath.h"
 #include "platform/launcher.h"
 #include "platform/runtimeerror.h"
 
@@ -14,6 +17,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -90,16 +94,8 @@ QString askedName(const QString &word)
     return name.endsWith(u".exe"_s) ? name.chopped(4) : name;
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+void checkLaunch(const Sandbox &sandbox, const QString &line, int style)
 {
-    static const Sandbox sandbox;
-    if (size == 0)
-        return 0;
-    const int style = data[0] % 4;
-    const QString line
-        = QString::fromUtf8(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
     platform::Launch launch;
     try {
         launch = platform::launchFor(line, style, sandbox.context);
@@ -109,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         case platform::RuntimeError::BadFileNameOrNumber:
         case platform::RuntimeError::FileNotFound:
         case platform::RuntimeError::DiskNotReady:
-            return 0;
+            return;
         }
         std::abort();
     }
@@ -146,5 +142,50 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!words.contains(argument) && !sandbox.inDrive(argument))
             std::abort();
     }
+}
+
+// The same text as both directory fields of a backup and a restore to the
+// hard disk: the archiver gets exactly the switches of its command line, and
+// a field that would add one is refused (52).
+void checkArchiverSwitches(const Sandbox &sandbox, const QString &field)
+{
+    using archiverun::Mode;
+    for (const auto &[mode, switches] : {std::pair {Mode::Backup, QStringList {u"-e"_s, u"-y"_s}},
+                                         std::pair {Mode::Restore, QStringList {u"-y"_s}}}) {
+        platform::Launch launch;
+        try {
+            archiverun::Inputs inputs;
+            inputs.mode = mode;
+            inputs.target = archiverun::Target::HardDisk;
+            inputs.programDirectory = u"C:\\TOOLS"_s;
+            inputs.backupDirectory = pfadFuerDos(field.endsWith(u'\\') ? field : field + u'\\');
+            inputs.databaseDirectory = pfadFuerDos(field);
+            inputs.code = u"NOKU"_s;
+            inputs.fileSelection = u"*.mdb"_s;
+            launch = platform::launchFor(archiverun::commandLine(inputs), 0, sandbox.context);
+        } catch (const platform::RuntimeError &) {
+            continue;
+        }
+        QStringList given;
+        for (const QString &argument : launch.arguments) {
+            if (argument.startsWith(u'-'))
+                given << argument;
+        }
+        if (given != switches)
+            std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static const Sandbox sandbox;
+    if (size == 0)
+        return 0;
+    const QString text
+        = QString::fromUtf8(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
+    checkLaunch(sandbox, text, data[0] % 4);
+    checkArchiverSwitches(sandbox, text);
     return 0;
 }
