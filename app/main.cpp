@@ -11,6 +11,9 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Horbelung"));
+    // Ties the windows to the installed desktop file: its name and icon in
+    // the task bar and dock (the Wayland app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral("de.tarvik.horbelung"));
 
     // The program directory holds arj.exe; the path file stays in the
     // directory the program was started from.
