@@ -123,7 +123,7 @@ def main():
         for variable in ("HOME", "XDG_DATA_HOME", "WINEPREFIX", "XDG_RUNTIME_DIR", "work"):
             os.mkdir(os.path.join(sandbox, variable), 0o700)
             env[variable] = os.path.join(sandbox, variable)
-        program = subprocess.Popen([sys.argv[1]], env=env, cwd=env.pop("work"))
+        program = subprocess.Popen([os.path.abspath(sys.argv[1])], env=env, cwd=env.pop("work"))
         try:
             app = wait_for("the program in the accessibility tree", application, program=program)
             wait_for("the main window", lambda: control(app, pyatspi.ROLE_PUSH_BUTTON, "Weiter"),
