@@ -1,4 +1,3 @@
-#include "platform/services.h"
 #include "sandboxtree.h"
 #include "windowdriver.h"
 
@@ -10,130 +9,63 @@ class TestFloppyTools : public QObject
 {
     Q_OBJECT
 private slots:
-    void erase_data();
-    void erase();
-    void diskCheck_data();
-    void diskCheck();
+    // Page 2 with A: and B: holding a file each. Actions: "A:name" puts that
+    // entry on A:, an error number makes the next deletion or launch fail so,
+    // "ohne A:" takes drive A: away, any other name clicks that control (the
+    // last one is the button under test). What the deletions do to the disk
+    // is the real services' own.
+    void press_data()
+    {
+        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<QStringList>("dialogue"); // "panel" when the deletion panel is shown
+        const auto row = [](const char *name, const QStringList &floppyA,
+                            const QStringList &actions, const QStringList &dialogue) {
+            QTest::newRow(name) << floppyA + actions << dialogue;
+        };
+        const QStringList files {u"A:NOKUhobe.arj"_s, u"A:notiz.txt -> %OUTSIDE%/keep.mdb"_s};
+        const QString erase = u"Command3D4"_s;
+        const QString box = u"box 48: Die Diskette "_s;
+        const QString erased = box + u"wurde gelöscht."_s;
+        row("empty floppy", {}, {erase}, {u"kill A:\\*.*"_s, box + u"ist bereits leer."_s});
+        row("files; a link goes as a link", files, {erase}, {u"kill A:\\*.*"_s, erased});
+        row("a folder opens the panel, nothing deleted", files, {u"A:ALT/"_s, erase}, {u"panel"_s});
+        row("restore mode deletes nothing", files, {u"Option3D4"_s, erase},
+            {u"beep"_s, box + u"kann nur vor einer Sicherung gelöscht werden !"_s});
+        row("write-protected", files, {u"75"_s, erase},
+            {u"kill A:\\*.*"_s, box + u"ist schreibgeschützt, löschen nicht möglich."_s});
+        row("B: empties B: only", files, {u"Option3D2"_s, erase}, {u"kill B:\\*.*"_s, erased});
+        row("target B: without drive A:", files, {u"Option3D2"_s, u"ohne A:"_s, erase},
+            {u"box 0: Fehler Nr.:  71    Datenträger nicht bereit"_s});
+        row("no disk checker on this system, no beep", {}, {u"53"_s, u"Command3D3"_s},
+            {u"shell 2: scandisk.exe"_s, u"box 0: Fehler Nr.:  53    Datei nicht gefunden"_s});
+    }
+    void press()
+    {
+        QFETCH(QStringList, actions);
+        sandboxtree::Outside outside;
+        WindowDriver driver;
+        sandboxtree::make(driver.services.hostOf(u"B:\\"_s), {u"b.txt"_s});
+        driver.openPage2(u"C:\\NOKRAT\\"_s);
+        for (const QString &action : outside.resolved(actions)) {
+            driver.services.log.clear();
+            if (action.startsWith(u"A:"))
+                sandboxtree::make(driver.services.hostOf(u"A:\\"_s), {action.mid(2)});
+            else if (action.toInt())
+                driver.services.killErrors = driver.services.shellErrors = {action.toInt()};
+            else if (action == u"ohne A:")
+                QVERIFY(QFile::remove(driver.services.driveMap().dosdevices() + u"/a:"_s));
+            else
+                driver.click(action);
+        }
+
+        const bool panel = driver.control<QWidget>(u"VqsPanel2"_s)->isVisible();
+        QTEST(panel ? driver.dialogue() << u"panel"_s : driver.dialogue(), "dialogue");
+        QVERIFY(outside.untouched());
+        QCOMPARE(driver.services.pointer, platform::MousePointer::Default);
+        // The keyboard goes with what is seen: the panel when it opens, else page 2.
+        QCOMPARE(driver.control<platform::DirListBox>(u"Dir1"_s)->tabStop(), panel);
+    }
 };
-
-void TestFloppyTools::erase_data()
-{
-    QTest::addColumn<QString>("mode");
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<QStringList>("floppyA");
-    QTest::addColumn<QStringList>("floppyB");
-    QTest::addColumn<QList<int>>("killErrors");
-    QTest::addColumn<bool>("driveAMissing");
-    QTest::addColumn<QStringList>("dialogue");
-    QTest::addColumn<QStringList>("floppyAAfter");
-    QTest::addColumn<QStringList>("floppyBAfter");
-    QTest::addColumn<bool>("panel");
-
-    const QString backup = u"Option3D3"_s;
-    const QString a = u"Option3D1"_s;
-    const QStringList files {u"NOKUhobe.arj"_s, u"brief.txt"_s};
-    const QStringList none;
-
-    QTest::newRow("empty floppy") << backup << a << none << none << QList<int>() << false
-                                  << QStringList {u"kill A:\\*.*"_s,
-                                                  u"box 48: Die Diskette ist bereits leer."_s}
-                                  << none << none << false;
-    QTest::newRow("files only") << backup << a << files << none << QList<int>() << false
-                                << QStringList {u"kill A:\\*.*"_s,
-                                                u"box 48: Die Diskette wurde gelöscht."_s}
-                                << none << none << false;
-    QTest::newRow("a link to an outside file goes as a link")
-        << backup << a << QStringList {u"notiz.txt -> %OUTSIDE%/keep.mdb"_s} << none << QList<int>()
-        << false << QStringList {u"kill A:\\*.*"_s, u"box 48: Die Diskette wurde gelöscht."_s}
-        << none << none << false;
-    QTest::newRow("a folder opens the panel and deletes nothing")
-        << backup << a << QStringList {u"ALT/"_s, u"ALT/x.mdb"_s, u"brief.txt"_s} << none
-        << QList<int>() << false << QStringList()
-        << QStringList {u"ALT/"_s, u"ALT/x.mdb"_s, u"brief.txt"_s} << none << true;
-    QTest::newRow("restore mode deletes nothing")
-        << u"Option3D4"_s << a << files << none << QList<int>() << false
-        << QStringList {u"beep"_s,
-                        u"box 48: Die Diskette kann nur vor einer Sicherung gelöscht werden !"_s}
-        << files << none << false;
-    QTest::newRow("write-protected")
-        << backup << a << files << none << QList<int> {75} << false
-        << QStringList {u"kill A:\\*.*"_s,
-                        u"box 48: Die Diskette ist schreibgeschützt, löschen nicht möglich."_s}
-        << files << none << false;
-    QTest::newRow("target B: empties B: only")
-        << backup << u"Option3D2"_s << files << QStringList {u"b.txt"_s} << QList<int>() << false
-        << QStringList {u"kill B:\\*.*"_s, u"box 48: Die Diskette wurde gelöscht."_s} << files
-        << none << false;
-    QTest::newRow("no drive A:")
-        << backup << u"Option3D2"_s << none << QStringList {u"b.txt"_s} << QList<int>() << true
-        << QStringList {u"box 0: Fehler Nr.:  71    Datenträger nicht bereit"_s} << none
-        << QStringList {u"b.txt"_s} << false;
-}
-
-void TestFloppyTools::erase()
-{
-    QFETCH(QString, mode);
-    QFETCH(QString, target);
-    QFETCH(QStringList, floppyA);
-    QFETCH(QStringList, floppyB);
-    QFETCH(QList<int>, killErrors);
-    QFETCH(bool, driveAMissing);
-    QFETCH(bool, panel);
-
-    sandboxtree::Outside outside;
-    WindowDriver driver;
-    const QString hostA = driver.services.hostOf(u"A:\\"_s);
-    const QString hostB = driver.services.hostOf(u"B:\\"_s);
-    sandboxtree::make(hostA, outside.resolved(floppyA));
-    sandboxtree::make(hostB, floppyB);
-    if (driveAMissing)
-        QVERIFY(QFile::remove(driver.services.driveMap().dosdevices() + u"/a:"_s));
-    driver.openPage2(u"C:\\NOKRAT\\"_s);
-    driver.click(mode);
-    driver.click(target);
-    driver.services.killErrors = killErrors;
-    driver.services.log.clear();
-
-    driver.click(u"Command3D4"_s);
-
-    QTEST(driver.dialogue(), "dialogue");
-    if (!driveAMissing)
-        QTEST(sandboxtree::read(hostA), "floppyAAfter");
-    QTEST(sandboxtree::read(hostB), "floppyBAfter");
-    QVERIFY(outside.untouched());
-    QCOMPARE(driver.services.pointer, platform::MousePointer::Default);
-    // The keyboard goes with what is seen: the panel when it opens, else page 2.
-    auto *panelShown = driver.control<QWidget>(u"VqsPanel2"_s);
-    QCOMPARE(panelShown->isVisible(), panel);
-    QCOMPARE(driver.control<platform::DirListBox>(u"Dir1"_s)->tabStop(), panel);
-    QCOMPARE(driver.control<platform::VqsOption>(u"Option3D3"_s)->tabStop(), !panel);
-}
-
-void TestFloppyTools::diskCheck_data()
-{
-    QTest::addColumn<QList<int>>("shellErrors");
-    QTest::addColumn<QStringList>("dialogue");
-
-    QTest::newRow("started") << QList<int>() << QStringList {u"shell 2: scandisk.exe"_s};
-    QTest::newRow("no checker on this system, no beep")
-        << QList<int> {53}
-        << QStringList {u"shell 2: scandisk.exe"_s,
-                        u"box 0: Fehler Nr.:  53    Datei nicht gefunden"_s};
-}
-
-void TestFloppyTools::diskCheck()
-{
-    QFETCH(QList<int>, shellErrors);
-
-    WindowDriver driver;
-    driver.services.log.clear();
-    driver.services.shellErrors = shellErrors;
-    driver.click(u"Command3D3"_s);
-
-    QTEST(driver.dialogue(), "dialogue");
-    QCOMPARE(driver.services.log.first(), u"pointer 11"_s);
-    QCOMPARE(driver.services.pointer, platform::MousePointer::Default);
-}
 
 QTEST_MAIN(TestFloppyTools)
 #include "tst_floppytools.moc"
