@@ -1,177 +1,90 @@
 #include "sandboxtree.h"
 #include "windowdriver.h"
 
-#include <QTest>
-
 using namespace Qt::StringLiterals;
-
-namespace {
-
-const QString stillSubfolders = u"box 0: In diesem Verzeichnis bestehen noch Unterverzeichnisse. "
-                                u"Diese müssen zuerst gelöscht werden !"_s;
-
-// The floppy with the deletion panel open on it, as "Diskette löschen" leaves it.
-void openPanel(WindowDriver &driver, const QStringList &floppy)
-{
-    sandboxtree::make(driver.services.hostOf(u"A:\\"_s), floppy);
-    driver.openPage2(u"C:\\NOKRAT\\"_s);
-    driver.click(u"Command3D4"_s);
-    QVERIFY(driver.control<QWidget>(u"VqsPanel2"_s)->isVisible());
-    driver.services.log.clear();
-}
-
-template<class List> void highlight(List *list, const QString &name)
-{
-    for (int index = 0; !name.isEmpty() && index < list->listCount(); ++index) {
-        if (list->list(index).endsWith(name)) {
-            list->setListIndex(index);
-            return;
-        }
-    }
-    list->setListIndex(-1);
-}
-
-} // namespace
 
 class TestDeletion : public QObject
 {
     Q_OBJECT
 private slots:
-    void deleteFolder_data();
-    void deleteFolder();
-    void deleteFile_data();
-    void deleteFile();
-    void linksAreNeverFollowed_data();
-    void linksAreNeverFollowed();
+    // The panel open on floppy A: as "Diskette löschen" leaves it; then the
+    // entry is highlighted in the folder and file lists (none when empty;
+    // "EXTERN\SUB" with the folder list opened at A:\EXTERN) and the button
+    // pressed. What the deletions do to the disk is the real services' own.
+    void press_data()
+    {
+        QTest::addColumn<QStringList>("floppy");
+        QTest::addColumn<QString>("press"); // button, then entry
+        QTest::addColumn<QStringList>("dialogue"); // "panel" while the panel is shown
+        const auto row = [](const char *name, const QStringList &floppy, const QString &press,
+                            const QStringList &dialogue) {
+            QTest::newRow(name) << floppy << press << dialogue;
+        };
+        const QStringList withFiles {u"rmdir A:\\ALT\\"_s, u"kill A:\\ALT\\*.*"_s,
+                                     u"rmdir A:\\ALT\\"_s};
+        const QStringList subfolders {
+            u"box 0: In diesem Verzeichnis bestehen noch "
+            u"Unterverzeichnisse. Diese müssen zuerst gelöscht werden !"_s,
+            u"panel"_s};
+        const QStringList link {u"EXTERN -> %OUTSIDE%"_s};
+
+        row("the open folder itself", {u"ALT/"_s}, u"Command3"_s, {u"panel"_s});
+        row("empty folder, the last one closes the panel", {u"ALT/"_s, u"rest.txt"_s},
+            u"Command3 ALT"_s, {u"rmdir A:\\ALT\\"_s});
+        row("folder with files", {u"ALT/a.mdb"_s}, u"Command3 ALT"_s, withFiles);
+        row("subfolder and files", {u"ALT/a.mdb"_s, u"ALT/UNTER/"_s}, u"Command3 ALT"_s,
+            withFiles + subfolders);
+        row("subfolder only: removal still tried", {u"ALT/UNTER/"_s}, u"Command3 ALT"_s,
+            withFiles + subfolders);
+        row("blanks, umlauts, dots", {u"Ü x/a.mdb"_s, u"..x/"_s}, u"Command3 Ü x"_s,
+            {u"rmdir A:\\Ü x\\"_s, u"kill A:\\Ü x\\*.*"_s, u"rmdir A:\\Ü x\\"_s, u"panel"_s});
+        row("highlighted file, separator doubled", {u"ALT/"_s, u"b.txt"_s}, u"Command4 b.txt"_s,
+            {u"kill A:\\\\b.txt"_s, u"panel"_s});
+        row("no file highlighted", {u"ALT/"_s, u"a.txt"_s}, u"Command4"_s, {u"panel"_s});
+        row("a folder link goes as a link", link, u"Command3 EXTERN"_s, {u"rmdir A:\\EXTERN\\"_s});
+        row("never into a folder inside a link", link, u"Command3 EXTERN\\SUB"_s,
+            QStringList {u"rmdir A:\\EXTERN\\SUB\\"_s, u"kill A:\\EXTERN\\SUB\\*.*"_s}
+                + subfolders);
+        row("never a file inside a link", link, u"Command4 EXTERN\\keep.mdb"_s,
+            {u"kill A:\\EXTERN\\keep.mdb"_s, u"panel"_s});
+    }
+    void press()
+    {
+        QFETCH(QStringList, floppy);
+        QFETCH(QString, press);
+        sandboxtree::Outside outside;
+        WindowDriver driver;
+        sandboxtree::make(driver.services.hostOf(u"A:\\"_s), outside.resolved(floppy));
+        driver.openPage2(u"C:\\NOKRAT\\"_s);
+        driver.click(u"Command3D4"_s);
+        auto *dir1 = driver.control<platform::DirListBox>(u"Dir1"_s);
+        auto *file1 = driver.control<platform::FileListBox>(u"File1"_s);
+        const QString entry = press.section(u' ', 1);
+        if (entry.contains(u'\\'))
+            dir1->setPath(u"A:\\"_s + entry.section(u'\\', 0, 0));
+        const auto highlight = [name = entry.section(u'\\', -1)](auto *list) {
+            for (int index = 0; !name.isEmpty() && index < list->listCount(); ++index) {
+                if (list->list(index).endsWith(name))
+                    list->setListIndex(index);
+            }
+        };
+        highlight(dir1);
+        highlight(file1);
+        const bool keyboardOnPanel = dir1->tabStop();
+        driver.services.log.clear();
+        driver.click(press.section(u' ', 0, 0));
+
+        const bool panel = driver.control<QWidget>(u"VqsPanel2"_s)->isVisible();
+        QTEST(panel ? driver.dialogue() << u"panel"_s : driver.dialogue(), "dialogue");
+        QVERIFY(outside.untouched());
+        QCOMPARE(dir1->tabStop(), keyboardOnPanel);
+        // Both lists show the disk as it is now, the folder list from the top.
+        if (press.startsWith(u"Command3"))
+            QCOMPARE(dir1->path(), u"A:\\"_s);
+        QCOMPARE(file1->listCount(),
+                 QDir(driver.services.hostOf(file1->path())).entryList(QDir::Files).size());
+    }
 };
-
-void TestDeletion::deleteFolder_data()
-{
-    QTest::addColumn<QStringList>("floppy");
-    QTest::addColumn<QString>("folder"); // empty: the open folder itself
-    QTest::addColumn<QStringList>("dialogue");
-    QTest::addColumn<QStringList>("floppyAfter");
-    QTest::addColumn<bool>("panel");
-
-    const QStringList deleteWithFiles {u"rmdir A:\\ALT\\"_s, u"kill A:\\ALT\\*.*"_s,
-                                       u"rmdir A:\\ALT\\"_s};
-
-    QTest::newRow("the open folder itself")
-        << QStringList {u"ALT/"_s} << QString() << QStringList() << QStringList {u"ALT/"_s} << true;
-    QTest::newRow("empty folder, the last one closes the panel")
-        << QStringList {u"ALT/"_s, u"rest.txt"_s} << u"ALT"_s << QStringList {u"rmdir A:\\ALT\\"_s}
-        << QStringList {u"rest.txt"_s} << false;
-    QTest::newRow("empty folder beside another")
-        << QStringList {u"ALT/"_s, u"NEU/"_s} << u"ALT"_s << QStringList {u"rmdir A:\\ALT\\"_s}
-        << QStringList {u"NEU/"_s} << true;
-    QTest::newRow("folder with files") << QStringList {u"ALT/"_s, u"ALT/a.mdb"_s, u"ALT/b.txt"_s}
-                                       << u"ALT"_s << deleteWithFiles << QStringList() << false;
-    QTest::newRow("subfolder and files: files go, folders stay")
-        << QStringList {u"ALT/"_s, u"ALT/a.mdb"_s, u"ALT/UNTER/"_s} << u"ALT"_s
-        << deleteWithFiles + QStringList {stillSubfolders}
-        << QStringList {u"ALT/"_s, u"ALT/UNTER/"_s} << true;
-    QTest::newRow("subfolder only: removal still tried")
-        << QStringList {u"ALT/UNTER/"_s} << u"ALT"_s
-        << deleteWithFiles + QStringList {stillSubfolders}
-        << QStringList {u"ALT/"_s, u"ALT/UNTER/"_s} << true;
-    QTest::newRow("blanks and umlauts")
-        << QStringList {u"Alte Daten/Übung.mdb"_s} << u"Alte Daten"_s
-        << QStringList {u"rmdir A:\\Alte Daten\\"_s, u"kill A:\\Alte Daten\\*.*"_s,
-                        u"rmdir A:\\Alte Daten\\"_s}
-        << QStringList() << false;
-    QTest::newRow("dots in names")
-        << QStringList {u"..x/"_s, u"..x/a.mdb"_s, u"y../"_s} << u"..x"_s
-        << QStringList {u"rmdir A:\\..x\\"_s, u"kill A:\\..x\\*.*"_s, u"rmdir A:\\..x\\"_s}
-        << QStringList {u"y../"_s} << true;
-}
-
-void TestDeletion::deleteFolder()
-{
-    QFETCH(QStringList, floppy);
-    QFETCH(QString, folder);
-    QFETCH(bool, panel);
-
-    WindowDriver driver;
-    openPanel(driver, floppy);
-    auto *dir1 = driver.control<platform::DirListBox>(u"Dir1"_s);
-    highlight(dir1, folder);
-    const bool keyboardOnPanel = dir1->tabStop();
-
-    driver.click(u"Command3"_s);
-
-    QTEST(driver.dialogue(), "dialogue");
-    QTEST(sandboxtree::read(driver.services.hostOf(u"A:\\"_s)), "floppyAfter");
-    QCOMPARE(driver.control<QWidget>(u"VqsPanel2"_s)->isVisible(), panel);
-    QCOMPARE(dir1->path(), u"A:\\"_s);
-    QCOMPARE(dir1->tabStop(), keyboardOnPanel);
-}
-
-void TestDeletion::deleteFile_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QStringList>("dialogue");
-    QTest::addColumn<QStringList>("floppyAfter");
-
-    QTest::newRow("highlighted file, separator doubled")
-        << u"b.txt"_s << QStringList {u"kill A:\\\\b.txt"_s} << QStringList {u"ALT/"_s, u"a.txt"_s};
-    QTest::newRow("none highlighted")
-        << QString() << QStringList() << QStringList {u"ALT/"_s, u"a.txt"_s, u"b.txt"_s};
-}
-
-void TestDeletion::deleteFile()
-{
-    QFETCH(QString, file);
-
-    WindowDriver driver;
-    openPanel(driver, {u"ALT/"_s, u"a.txt"_s, u"b.txt"_s});
-    auto *file1 = driver.control<platform::FileListBox>(u"File1"_s);
-    highlight(file1, file);
-
-    driver.click(u"Command4"_s);
-
-    QTEST(driver.dialogue(), "dialogue");
-    const QStringList after = sandboxtree::read(driver.services.hostOf(u"A:\\"_s));
-    QTEST(after, "floppyAfter");
-    QCOMPARE(file1->listCount(), int(after.size()) - 1); // the list is read again
-}
-
-void TestDeletion::linksAreNeverFollowed_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("open"); // where the user took the folder list
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<QStringList>("floppyAfter");
-
-    const QStringList link {u"EXTERN -> %OUTSIDE%"_s};
-    QTest::newRow("a folder link goes as a link")
-        << u"Command3"_s << u"A:\\"_s << u"EXTERN"_s << QStringList();
-    QTest::newRow("a folder inside a link") << u"Command3"_s << u"A:\\EXTERN"_s << u"SUB"_s << link;
-    QTest::newRow("a file inside a link")
-        << u"Command4"_s << u"A:\\EXTERN"_s << u"keep.mdb"_s << link;
-}
-
-void TestDeletion::linksAreNeverFollowed()
-{
-    QFETCH(QString, button);
-    QFETCH(QString, open);
-    QFETCH(QString, entry);
-    QFETCH(QStringList, floppyAfter);
-
-    sandboxtree::Outside outside;
-    WindowDriver driver;
-    openPanel(driver, outside.resolved({u"EXTERN -> %OUTSIDE%"_s}));
-    auto *dir1 = driver.control<platform::DirListBox>(u"Dir1"_s);
-    dir1->setPath(open);
-    if (button == u"Command3")
-        highlight(dir1, entry);
-    else
-        highlight(driver.control<platform::FileListBox>(u"File1"_s), entry);
-
-    driver.click(button);
-
-    QVERIFY(outside.untouched());
-    QCOMPARE(sandboxtree::read(driver.services.hostOf(u"A:\\"_s)), outside.resolved(floppyAfter));
-}
 
 QTEST_MAIN(TestDeletion)
 #include "tst_deletion.moc"
