@@ -7,14 +7,14 @@
 #include <QLineEdit>
 #include <QTest>
 
-// The main window on the recording fake, shown offscreen and driven the way
-// a user drives it: clicks and typing.
-struct WindowDriver
+// The main window on the recording fake (or a kind of it), shown offscreen
+// and driven the way a user drives it: clicks and typing.
+template<class Recording = FakeServices> struct BasicWindowDriver
 {
-    FakeServices services;
+    Recording services;
     Horbelung window {services};
 
-    WindowDriver()
+    BasicWindowDriver()
     {
         window.show();
         [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(&window);
@@ -65,3 +65,5 @@ struct WindowDriver
         return entries;
     }
 };
+
+using WindowDriver = BasicWindowDriver<>;
