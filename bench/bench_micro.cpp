@@ -1,0 +1,540 @@
+// Micro-benchmarks of the program's hot spots, with Google Benchmark. Every
+// case is a row of one table: its fixture is built once, then its operation
+// runs as often as the library wants. The result table goes to stdout, the
+// library's own report to stderr.
+//
+//   bench_micro [Google Benchmark options]   wall time, the table
+//   bench_micro --instructions[=FILTER]       instructions per operation: the
+//       cases run again under callgrind (--count-instructions), each a fixed
+//       number of times with collection on around it; unlike wall time the
+//       count does not depend on the machine's load.
+
+#include "sandbox.h"
+
+#include "app/horbelung.h"
+#include "backup/archiverun.h"
+#include "backup/dospath.h"
+#include "platform/codepage1252.h"
+#include "platform/launcher.h"
+#include "platform/runtimeerror.h"
+#include "settings/pathfile.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTest>
+#include <QWindow>
+
+#include <benchmark/benchmark.h>
+#include <valgrind/callgrind.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Runs once. Returns the nanoseconds of the part it timed itself, or 0 when
+// the whole call is what is measured.
+using Operation = std::function<qint64()>;
+
+struct MicroCase
+{
+    const char *name;
+    double targetNs; // 0: measured only
+    int instructionRuns; // how often --instructions runs it
+    std::function<Operation()> prepare; // builds the fixture, returns the operation
+    bool timesItself = false; // the operation times (and counts) a part of itself
+};
+
+template<class F> Operation whole(F f)
+{
+    return [f]() mutable -> qint64 {
+        f();
+        return 0;
+    };
+}
+
+constexpr qsizetype mebibyte = 1 << 20;
+
+// --- Layout -----------------------------------------------------------------
+
+// The main window on the real services, resized the way the window system
+// resizes it when the user drags its border: the platform window changes
+// size, and the event loop delivers the change, lays out and repaints.
+// A filter on the window times the layout pass alone: the window's own
+// handling of the resize event, which is Form_Resize (and whatever nested
+// pass the minimum size may cause).
+class LayoutFixture : public QObject
+{
+public:
+    LayoutFixture()
+    {
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            throw std::runtime_error("the window is not shown");
+        // On the application: the pages cover the window, which then has
+        // nothing of its own to paint.
+        qApp->installEventFilter(this);
+        auto *closeButton = window.findChild<QWidget *>(u"Command3D12"_s);
+        const QPoint before = closeButton->pos();
+        step();
+        if (m_passes != 1 || closeButton->pos() == before || m_paints == 0)
+            throw std::runtime_error("a resize step is not one layout pass and a repaint");
+    }
+
+    // One step of a drag: the next size, laid out and painted.
+    void step()
+    {
+        m_next ^= 1;
+        window.windowHandle()->resize(m_sizes[m_next]);
+        QCoreApplication::processEvents();
+    }
+
+    qint64 passNs() const { return m_passNs; }
+    bool countPass = false; // under callgrind, count the pass alone
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++m_paints;
+        if (watched != &window || event->type() != QEvent::Resize || m_inPass)
+            return false;
+        m_inPass = true;
+        ++m_passes;
+        if (countPass)
+            CALLGRIND_TOGGLE_COLLECT;
+        const qint64 start = bench::nowNs();
+        static_cast<QObject &>(window).event(event);
+        m_passNs = bench::nowNs() - start;
+        if (countPass)
+            CALLGRIND_TOGGLE_COLLECT;
+        m_inPass = false;
+        return true;
+    }
+
+private:
+    bench::Sandbox sandbox;
+    std::unique_ptr<platform::RealServices> services = sandbox.services();
+
+public:
+    Horbelung window {*services};
+
+private:
+    std::array<QSize, 2> m_sizes {QSize(800, 600), QSize(900, 700)};
+    std::size_t m_next = 0;
+    bool m_inPass = false;
+    int m_passes = 0;
+    int m_paints = 0;
+    qint64 m_passNs = 0;
+};
+
+Operation layoutPass()
+{
+    auto fixture = std::make_shared<LayoutFixture>();
+    fixture->countPass = true;
+    return [fixture] {
+        fixture->step();
+        return fixture->passNs();
+    };
+}
+
+Operation resizeStep()
+{
+    auto fixture = std::make_shared<LayoutFixture>();
+    return whole([fixture] { fixture->step(); });
+}
+
+// --- DOS path form ----------------------------------------------------------
+
+Operation dosPath(QString path)
+{
+    return whole([path] { benchmark::DoNotOptimize(pfadFuerDos(path)); });
+}
+
+QString longPath(qsizetype length)
+{
+    QString path = u"C:\\"_s;
+    while (path.size() < length)
+        path += u"Abteilung Buchhaltung\\"_s;
+    path.truncate(length - 1);
+    return path + u'\\';
+}
+
+// --- Path file --------------------------------------------------------------
+
+struct PathFileFixture
+{
+    bench::Sandbox sandbox;
+    std::unique_ptr<platform::RealServices> services = sandbox.services();
+};
+
+// Reads hobe.ini from the working folder through the real services, as the
+// start-up does; a damaged file ends in an error the start-up reports.
+Operation pathFileRead(const QByteArray &content)
+{
+    auto fixture = std::make_shared<PathFileFixture>();
+    bench::writeFile(fixture->sandbox.workingDirectory() + u"/hobe.ini"_s, content);
+    return whole([fixture] {
+        pathfile::Directories dbPfad;
+        try {
+            pathfile::read(*fixture->services, dbPfad);
+        } catch (const platform::RuntimeError &) { }
+        benchmark::DoNotOptimize(dbPfad);
+    });
+}
+
+QByteArray normalPathFile()
+{
+    pathfile::Directories dbPfad;
+    for (std::size_t row = 0; row < catalogueSize; ++row)
+        dbPfad[row] = u"D:\\Datenbanken\\"_s + catalogue[row].name.toString() + u'\\';
+    return platform::toCodePage1252(pathfile::format(dbPfad));
+}
+
+QByteArray repeatedTo(const QByteArray &block, qsizetype size)
+{
+    QByteArray content;
+    content.reserve(size);
+    while (content.size() + block.size() <= size)
+        content += block;
+    return content + QByteArray(size - content.size(), '\n');
+}
+
+// Everything a hand-edited or damaged file can throw at the reader, over and
+// over: keys with over-long directories, commas, quotes, wrong keys, blank
+// lines, bytes of the upper half of the code page.
+QByteArray hostilePathFile(qsizetype size)
+{
+    const QByteArray block = "DBN = C:\\"_ba + QByteArray(250, 'X') + "\\\r\n"_ba
+        + "DBV = C:\\A,B,C,D,E,F,G,H\\\r\n,,,,,,,,,,,,,,,,,,,,,,,,\r\n"_ba
+        + "\"DBP = C:\\Daten, zitiert\\\"  Rest,\r\n   DBH = C:\\Leer zeichen\\   \r\n"_ba
+        + "dbn = klein\r\nXYZ = C:\\\r\nDB\r\n\r\n\r\n"_ba
+        + "DBO = C:\\\x80\x9f\xe4\xf6\xfc\xdf\\\r\n"_ba;
+    return repeatedTo(block, size);
+}
+
+// --- Windows path to host path ----------------------------------------------
+
+// C:\Daten\Kunden holds 9 999 files and the folder "Kundenarchiv 2024", in
+// which the path goes on. The files are either named as an office names
+// them, or all begin like the folder's short name KUNDEN~1, the worst case
+// for finding its target.
+enum class Names { Mixed, SharingTheShortName };
+
+struct TranslationFixture
+{
+    bench::Sandbox sandbox;
+
+    explicit TranslationFixture(Names names)
+    {
+        const QStringList words
+            = {u"Angebot"_s,    u"Auftrag"_s,   u"Bestellung"_s,   u"Brief"_s,
+               u"Gutschrift"_s, u"Kunde"_s,     u"Lieferschein"_s, u"Mahnung"_s,
+               u"Notiz"_s,      u"Protokoll"_s, u"Rechnung"_s,     u"Vertrag"_s};
+        const QString kunden = sandbox.makeDirectory(u"C:\\Daten\\Kunden\\"_s);
+        for (int i = 1; i < 10'000; ++i) {
+            const QString word = names == Names::Mixed ? words[i % words.size()] : u"Kundendaten"_s;
+            bench::writeFile(kunden + u"/%1 %2.dat"_s.arg(word).arg(i, 5, 10, QChar(u'0')),
+                             QByteArray());
+        }
+        sandbox.makeDirectory(u"C:\\Daten\\Kunden\\Kundenarchiv 2024\\Jahresabschluss\\NOKRAT\\"_s);
+    }
+};
+
+Operation toHost(QString windowsPath, Names names = Names::Mixed)
+{
+    auto fixture = std::make_shared<TranslationFixture>(names);
+    const QString expected = fixture->sandbox.prefix()
+        + u"/drive_c/Daten/Kunden/Kundenarchiv 2024/Jahresabschluss/NOKRAT/"_s;
+    if (fixture->sandbox.drives().toHost(windowsPath) != expected)
+        throw std::runtime_error("the path is not translated to the folder it names");
+    return whole([fixture, windowsPath] {
+        benchmark::DoNotOptimize(fixture->sandbox.drives().toHost(windowsPath));
+    });
+}
+
+// --- Command lines ----------------------------------------------------------
+
+Operation nineCommandLines()
+{
+    using archiverun::Mode;
+    using archiverun::Target;
+    archiverun::Inputs inputs;
+    inputs.programDirectory = u"C:\\TOOLS"_s;
+    inputs.backupDirectory = u"D:\\SICH\\"_s;
+    inputs.databaseDirectory = u"C:\\NOKRAT\\"_s;
+    inputs.code = u"NOKU"_s;
+    inputs.fileSelection = archiverun::fileSelection(true, u"NOKRAT"_s);
+    return whole([inputs]() mutable {
+        for (const Target target : {Target::DriveA, Target::DriveB, Target::HardDisk}) {
+            inputs.target = target;
+            inputs.mode = Mode::Backup;
+            benchmark::DoNotOptimize(archiverun::commandLine(inputs));
+            inputs.mode = Mode::Restore;
+            for (const int disk : {1, 2}) {
+                inputs.disk = disk;
+                benchmark::DoNotOptimize(archiverun::commandLine(inputs));
+            }
+        }
+    });
+}
+
+// The backup line of the hard disk turned into program and arguments, as
+// the real services do before they start the console.
+Operation launchOfBackup()
+{
+    auto sandbox = std::make_shared<bench::Sandbox>();
+    const QString databases = sandbox->makeDirectory(u"C:\\NOKRAT\\"_s);
+    for (const QString &name : {u"NOKRAT.mdb"_s, u"PELVIN.MDB"_s, u"notiz.txt"_s})
+        bench::writeFile(databases + u'/' + name, "x");
+    sandbox->makeDirectory(u"C:\\SICH\\"_s);
+    const platform::LaunchContext context {sandbox->drives(), sandbox->programDirectory(),
+                                           sandbox->workingDirectory(), u"/usr/bin:/bin"_s};
+    const QString line = u"C:\\TOOLS\\arj.exe a C:\\SICH\\NOKUhobe.arj C:\\NOKRAT\\*.mdb -e -y"_s;
+    return whole([sandbox, context, line] {
+        benchmark::DoNotOptimize(
+            platform::launchFor(line, platform::WindowStyle::NormalFocus, context));
+    });
+}
+
+std::vector<MicroCase> microCases()
+{
+    const QString fiveLevels = u"C:\\Daten\\Kunden\\Kundenarchiv 2024\\Jahresabschluss\\NOKRAT\\"_s;
+    return {
+        {"layout pass (Form_Resize at a new size)", 20e3, 20, layoutPass, true},
+        {"resize step: layout pass and repaint", 0, 20, resizeStep},
+        {"pfadFuerDos, typical path", 0, 1000,
+         [] {
+             return dosPath(u"C:\\Eigene Dateien\\Datenbanken 2024\\NOKRAT\\"_s);
+         }},
+        {"pfadFuerDos, 4000 characters", 0, 20,
+         [] {
+             return dosPath(longPath(4000));
+         }},
+        {"hobe.ini, ten lines", 0, 100,
+         [] {
+             return pathFileRead(normalPathFile());
+         }},
+        {"hobe.ini, hostile, 1 MiB", 0, 1,
+         [] {
+             return pathFileRead(hostilePathFile(mebibyte));
+         }},
+        {"hobe.ini, hostile, 2.5 MiB", 0, 1,
+         [] {
+             return pathFileRead(hostilePathFile(5 * mebibyte / 2));
+         }},
+        {"hobe.ini, hostile, 5 MiB", 0, 1,
+         [] {
+             return pathFileRead(hostilePathFile(5 * mebibyte));
+         }},
+        {"hobe.ini, hostile, 10 MiB", 100e6, 1,
+         [] {
+             return pathFileRead(hostilePathFile(10 * mebibyte));
+         }},
+        {"hobe.ini, 10 MiB in one line", 100e6, 1,
+         [] {
+             return pathFileRead("DBN = " + QByteArray(10 * mebibyte - 6, 'X'));
+         }},
+        {"hobe.ini, 10 MiB of commas", 100e6, 1,
+         [] {
+             return pathFileRead(QByteArray(10 * mebibyte, ','));
+         }},
+        {"hobe.ini, 10 MiB after an unclosed quote", 100e6, 1,
+         [] {
+             return pathFileRead("\"DBN = " + QByteArray(10 * mebibyte - 7, 'X'));
+         }},
+        {"toHost, five levels, 10 000 entries, exact case", 5e6, 10,
+         [fiveLevels] {
+             return toHost(fiveLevels);
+         }},
+        {"toHost, five levels, 10 000 entries, upper case", 5e6, 3,
+         [fiveLevels] {
+             return toHost(fiveLevels.toUpper());
+         }},
+        {"toHost, five levels, 10 000 entries, DOS short form", 5e6, 3,
+         [fiveLevels] {
+             return toHost(pfadFuerDos(fiveLevels).toUpper());
+         }},
+        {"toHost, DOS short form, 10 000 entries all beginning like it", 5e6, 3,
+         [fiveLevels] {
+             return toHost(pfadFuerDos(fiveLevels).toUpper(), Names::SharingTheShortName);
+         }},
+        {"all nine command lines", 0, 1000, nineCommandLines},
+        {"launchFor, backup line to program and arguments", 0, 100, launchOfBackup},
+    };
+}
+
+// --- Result table -----------------------------------------------------------
+
+// Passes the library's report on (to stderr) and keeps the time per
+// iteration of every repetition for the table.
+class TableReporter : public benchmark::ConsoleReporter
+{
+public:
+    explicit TableReporter(const std::vector<MicroCase> &cases)
+        : m_cases(cases)
+    {
+        SetOutputStream(&std::cerr);
+        SetErrorStream(&std::cerr);
+    }
+
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+                m_times[run.run_name.function_name].push_back(
+                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit)
+                    * 1e9);
+        }
+    }
+
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        bench::printHeader();
+        for (const MicroCase &microCase : m_cases) {
+            const auto found = m_times.find(microCase.name);
+            if (found == m_times.end())
+                continue;
+            const bench::Summary ns
+                = bench::summarize(QList<double>(found->second.begin(), found->second.end()));
+            const auto [scale, unit] = unitFor(std::max(ns.median, microCase.targetNs));
+            const bench::Summary shown {ns.median / scale, ns.min / scale, ns.max / scale, ns.runs};
+            const QString target = microCase.targetNs > 0
+                ? u"≤ %1 %2"_s.arg(microCase.targetNs / scale).arg(unit)
+                : QString();
+            bench::printRow(QString::fromUtf8(microCase.name), shown, unit, target,
+                            ns.median <= microCase.targetNs);
+        }
+        printGrowth();
+    }
+
+private:
+    static std::pair<double, QString> unitFor(double ns)
+    {
+        if (ns >= 1e6)
+            return {1e6, u"ms"_s};
+        if (ns >= 1e3)
+            return {1e3, u"µs"_s};
+        return {1, u"ns"_s};
+    }
+
+    // Linear growth: ten times the size takes about ten times as long.
+    void printGrowth() const
+    {
+        const auto one = m_times.find("hobe.ini, hostile, 1 MiB");
+        const auto ten = m_times.find("hobe.ini, hostile, 10 MiB");
+        if (one == m_times.end() || ten == m_times.end())
+            return;
+        const auto list = [](const std::vector<double> &v) {
+            return QList<double>(v.begin(), v.end());
+        };
+        const double oneMedian = bench::summarize(list(one->second)).median;
+        const bench::Summary tenTimes = bench::summarize(list(ten->second));
+        const bench::Summary ratio {tenTimes.median / oneMedian, tenTimes.min / oneMedian,
+                                    tenTimes.max / oneMedian, tenTimes.runs};
+        bench::printRow(u"hobe.ini, hostile: time at 10 MiB ÷ time at 1 MiB"_s, ratio, u"×"_s,
+                        u"≈ 10 (linear), ≤ 12"_s, ratio.median <= 12);
+    }
+
+    const std::vector<MicroCase> &m_cases;
+    std::map<std::string, std::vector<double>> m_times;
+};
+
+// Under callgrind: each operation once to warm up, then `instructionRuns`
+// times counted and dumped under its name; only the cases whose name
+// contains `filter`.
+void runCounted(const std::vector<MicroCase> &cases, const QString &filter)
+{
+    for (const MicroCase &microCase : cases) {
+        if (!QString::fromUtf8(microCase.name).contains(filter))
+            continue;
+        const Operation operation = microCase.prepare();
+        operation();
+        CALLGRIND_ZERO_STATS;
+        if (!microCase.timesItself)
+            CALLGRIND_TOGGLE_COLLECT;
+        for (int i = 0; i < microCase.instructionRuns; ++i)
+            operation();
+        if (!microCase.timesItself)
+            CALLGRIND_TOGGLE_COLLECT;
+        CALLGRIND_DUMP_STATS_AT(microCase.name);
+    }
+}
+
+// Runs the cases again under callgrind and prints instructions per operation.
+void printInstructions(const std::vector<MicroCase> &cases, const QString &filter)
+{
+    const QList<bench::InstructionDump> dumps = bench::countInstructions(
+        {u"--count-instructions="_s + filter}, {u"--collect-atstart=no"_s});
+    bench::printCountHeader();
+    for (const MicroCase &microCase : cases) {
+        for (const bench::InstructionDump &dump : dumps) {
+            if (dump.name == QString::fromUtf8(microCase.name))
+                bench::printCountRow(dump.name,
+                                     double(dump.instructions) / microCase.instructionRuns,
+                                     u"per operation"_s);
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const std::vector<MicroCase> cases = microCases();
+
+    // --instructions[=FILTER] prints the instruction counts of the cases,
+    // which it takes from a run of --count-instructions[=FILTER] under callgrind.
+    for (const QByteArray &option : {"--instructions"_ba, "--count-instructions"_ba}) {
+        if (argc < 2 || !QByteArray(argv[1]).startsWith(option))
+            continue;
+        const QString filter = QString::fromLocal8Bit(argv[1] + option.size()).mid(1);
+        if (option == "--instructions")
+            printInstructions(cases, filter);
+        else
+            runCounted(cases, filter);
+        return 0;
+    }
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 2;
+    for (const MicroCase &microCase : cases) {
+        // Fixtures are built when a case first runs, so a filter skips the rest.
+        auto operation = std::make_shared<Operation>();
+        auto *benchmark = benchmark::RegisterBenchmark(
+            microCase.name,
+            [operation, prepare = microCase.prepare,
+             timesItself = microCase.timesItself](benchmark::State &state) {
+                if (!*operation)
+                    *operation = prepare();
+                for (auto _ : state) {
+                    const qint64 ns = (*operation)();
+                    if (timesItself)
+                        state.SetIterationTime(double(ns) / 1e9);
+                }
+            });
+        if (microCase.timesItself)
+            benchmark->UseManualTime();
+    }
+    TableReporter reporter(cases);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    // The fixtures hold windows, which must go before the application does.
+    benchmark::ClearRegisteredBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
