@@ -48,15 +48,18 @@ template<class Form> void seiteFuellen(VqsPanel *seite, const Form &fenster)
 // further one g to the left of the one before, all tops aligned.
 void schalterReihe(const VqsPanel *seite, std::initializer_list<CommandButton *> reihe, short g)
 {
+    // Left and top in one write: each write of a shown control is a move
+    // that Qt repaints, and these buttons move both ways on every resize.
     const CommandButton *vorige = nullptr;
     for (CommandButton *schalter : reihe) {
-        if (vorige == nullptr) {
-            schalter->setLeftTwips(seite->widthTwips() - g - schalter->widthTwips());
-            schalter->setTopTwips(seite->heightTwips() - g - schalter->heightTwips());
-        } else {
-            schalter->setLeftTwips(vorige->leftTwips() - g - schalter->widthTwips());
-            schalter->setTopTwips(vorige->topTwips());
-        }
+        const double breite = schalter->widthTwips();
+        const double hoehe = schalter->heightTwips();
+        if (vorige == nullptr)
+            schalter->setGeometryTwips(seite->widthTwips() - g - breite,
+                                       seite->heightTwips() - g - hoehe, breite, hoehe);
+        else
+            schalter->setGeometryTwips(vorige->leftTwips() - g - breite, vorige->topTwips(), breite,
+                                       hoehe);
         vorige = schalter;
     }
 }

@@ -16,8 +16,30 @@ QRect pixelRect(const TwipsRect &twips)
                  std::max(0, toPixels(twips.top + twips.height) - y));
 }
 
+namespace {
+
+// The widget's own palette already gives the role this colour in every group.
+bool ownColour(const QWidget &widget, QPalette::ColorRole role, const QColor &color)
+{
+    const QPalette &palette = widget.palette();
+    for (const QPalette::ColorGroup group :
+         {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        if (!palette.isBrushSet(group, role) || palette.color(group, role) != color)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 void fillBackground(QWidget &widget, const QColor &color)
 {
+    // Every layout pass sets the panels' colour again; Qt's own test for an
+    // unchanged palette costs as much as all the pass's moves together.
+    if (widget.autoFillBackground() && widget.testAttribute(Qt::WA_SetPalette)
+        && ownColour(widget, QPalette::Window, color)
+        && ownColour(widget, widget.backgroundRole(), color))
+        return;
     // Buttons fill with the Button role, everything else with Window.
     QPalette palette = widget.palette();
     palette.setColor(QPalette::Window, color);
@@ -29,7 +51,7 @@ void fillBackground(QWidget &widget, const QColor &color)
 TwipsRect ControlBase::twipsOf(const QWidget &self) const
 {
     // The widths are checked against the stored edges they were made from.
-    const QRect stored = pixelRect(m_twips);
+    const QRect &stored = m_pixels;
     const QRect shown = self.geometry();
     return {
         stored.x() == shown.x() ? m_twips.left : shown.x() * twipsPerPixel,
@@ -42,7 +64,8 @@ TwipsRect ControlBase::twipsOf(const QWidget &self) const
 void ControlBase::placeTwips(QWidget &self, const TwipsRect &twips)
 {
     m_twips = twips;
-    self.setGeometry(pixelRect(twips));
+    m_pixels = pixelRect(twips);
+    self.setGeometry(m_pixels);
 }
 
 void ControlBase::setTabStopOf(QWidget &self, bool on)

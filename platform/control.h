@@ -39,6 +39,7 @@ protected:
 
 private:
     TwipsRect m_twips;
+    QRect m_pixels; // pixelRect(m_twips), kept so reading a position rounds nothing
 };
 
 // The controls of a top-level window in tab-index order: creation order until
