@@ -35,9 +35,12 @@ char toByte(char16_t c)
 
 QString fromCodePage1252(const QByteArray &bytes)
 {
+    // Written through a pointer: QString's operator[] checks for sharing on
+    // every character, which doubled the time to read a large path file.
     QString text(bytes.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        text[i] = QChar(toUnicode(static_cast<unsigned char>(bytes[i])));
+    QChar *out = text.data();
+    for (const char byte : bytes)
+        *out++ = QChar(toUnicode(static_cast<unsigned char>(byte)));
     return text;
 }
 
