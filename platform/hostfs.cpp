@@ -1,8 +1,11 @@
 #include "hostfs.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <dirent.h>
 
 #include <algorithm>
 
@@ -35,18 +38,66 @@ QRegularExpression wildcardExpression(QStringView pattern)
                                   | QRegularExpression::DotMatchesEverythingOption);
 }
 
+bool windowsOrder(const QString &a, const QString &b)
+{
+    const int order = a.compare(b, Qt::CaseInsensitive);
+    return order != 0 ? order < 0 : a < b;
+}
+
 void sortWindowsOrder(QStringList &names)
 {
-    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
-        const int order = a.compare(b, Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a < b;
-    });
+    std::sort(names.begin(), names.end(), windowsOrder);
+}
+
+bool isAscii(QByteArrayView bytes)
+{
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// Windows compares names without regard to case. Between two ASCII names
+// that is a comparison of their bytes, which spares decoding every name of
+// a large folder to find one; other names are decoded and compared in full.
+bool mayEqual(QByteArrayView name, QByteArrayView wanted)
+{
+    if (!isAscii(name) || !isAscii(wanted))
+        return true;
+    return name.size() == wanted.size() && qstrnicmp(name.data(), wanted.data(), name.size()) == 0;
+}
+
+// Likewise: an ASCII name that without its blanks is too short or does not
+// begin with the short name's first part cannot be its target.
+bool mayBeShortNameTarget(QByteArrayView name, QByteArrayView head)
+{
+    if (!isAscii(name) || !isAscii(head))
+        return true;
+    qsizetype kept = 0;
+    for (const char c : name) {
+        if (c == ' ')
+            continue;
+        if (kept < head.size() && qstrnicmp(&c, head.data() + kept, 1) != 0)
+            return false;
+        ++kept;
+    }
+    return kept > 8;
+}
+
+// A backslash or a wildcard never stands in a Windows name; in a Windows
+// path such a name would stand for other folders or for many files.
+bool windowsCanName(const QString &name)
+{
+    return !name.contains(u'\\') && !hasWildcard(name);
 }
 
 // The N-th entry, in name order, whose name without blanks is longer than
 // eight characters and starts with the short name's first part; with an
 // extension (as in "ABRECH~1.200") its part from the first dot must agree.
-QString shortNameTarget(const QStringList &names, const QString &component)
+// The names come undecoded and in any order; only the first N candidates
+// are put in order.
+QString shortNameTarget(const QList<QByteArray> &names, const QString &component)
 {
     const QRegularExpression shortName(
         QStringLiteral("^(.{1,6})~([1-9][0-9]{0,5})(\\.[^.]{0,3})?$"),
@@ -55,28 +106,48 @@ QString shortNameTarget(const QStringList &names, const QString &component)
     if (!match.hasMatch())
         return {};
     const QString head = match.captured(1);
+    const QByteArray headBytes = QFile::encodeName(head);
     const QString extension = match.captured(3);
-    int wanted = match.captured(2).toInt();
-    for (const QString &name : names) {
+    const qsizetype wanted = match.captured(2).toInt();
+    QStringList candidates;
+    for (const QByteArray &bytes : names) {
+        if (!mayBeShortNameTarget(bytes, headBytes))
+            continue;
+        const QString name = QFile::decodeName(bytes);
         const QString squeezed = QString(name).remove(u' ');
-        if (squeezed.size() <= 8 || !squeezed.startsWith(head, Qt::CaseInsensitive))
+        if (!windowsCanName(name) || squeezed.size() <= 8
+            || !squeezed.startsWith(head, Qt::CaseInsensitive))
             continue;
         if (!extension.isEmpty()) {
             const qsizetype dot = squeezed.indexOf(u'.');
             if (dot < 8 || squeezed.mid(dot, 4).compare(extension, Qt::CaseInsensitive) != 0)
                 continue;
         }
-        if (--wanted == 0)
-            return name;
+        candidates << name;
     }
-    return {};
+    if (wanted > candidates.size())
+        return {};
+    std::partial_sort(candidates.begin(), candidates.begin() + wanted, candidates.end(),
+                      windowsOrder);
+    return candidates[wanted - 1];
 }
 
-// A backslash or a wildcard never stands in a Windows name; in a Windows
-// path such a name would stand for other folders or for many files.
-bool windowsCanName(const QString &name)
+// The names of a folder's entries as the disk holds them, in no order. Read
+// from the directory alone: asking each entry for its kind, as entries()
+// must, takes tens of milliseconds in a folder of ten thousand.
+QList<QByteArray> rawNames(const QString &folder)
 {
-    return !name.contains(u'\\') && !hasWildcard(name);
+    QList<QByteArray> found;
+    DIR *dir = opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return found;
+    while (const dirent *entry = readdir(dir)) {
+        const QByteArrayView name(entry->d_name);
+        if (name != "." && name != "..")
+            found << name.toByteArray();
+    }
+    closedir(dir);
+    return found;
 }
 
 } // namespace
@@ -114,12 +185,19 @@ QString findEntry(const QString &folder, const QString &component)
 {
     if (exists(join(folder, component)))
         return component;
-    const QStringList names = entries(folder, Kind::Any);
-    for (const QString &name : names) {
-        if (name.compare(component, Qt::CaseInsensitive) == 0)
-            return name;
+    // The first in name order of the names equal without regard to case.
+    const QList<QByteArray> names = rawNames(folder);
+    const QByteArray wanted = QFile::encodeName(component);
+    QString equal;
+    for (const QByteArray &bytes : names) {
+        if (!mayEqual(bytes, wanted))
+            continue;
+        const QString name = QFile::decodeName(bytes);
+        if (windowsCanName(name) && name.compare(component, Qt::CaseInsensitive) == 0
+            && (equal.isEmpty() || windowsOrder(name, equal)))
+            equal = name;
     }
-    return shortNameTarget(names, component);
+    return equal.isEmpty() ? shortNameTarget(names, component) : equal;
 }
 
 bool exists(const QString &path)
