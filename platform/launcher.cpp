@@ -4,8 +4,16 @@
 #include "runtimeerror.h"
 #include "services.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QProcess>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <vector>
+
+extern char **environ;
 
 namespace platform {
 
@@ -124,10 +132,54 @@ Launch launchFor(const QString &commandLine, int windowStyle, const LaunchContex
     return launch;
 }
 
-void startDetached(const Launch &launch)
+qint64 startDetached(const Launch &launch)
 {
-    if (!QProcess::startDetached(launch.program, launch.arguments, launch.workingDirectory))
+    // Spawned rather than forked: QProcess::startDetached forks this whole
+    // process twice, which took 10 to 30 ms with the window open, all of it
+    // between the click and the archiver's start.
+    std::vector<QByteArray> words {QFile::encodeName(launch.program)};
+    for (const QString &argument : launch.arguments)
+        words.push_back(argument.toLocal8Bit());
+    std::vector<char *> argv;
+    for (QByteArray &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const QByteArray folder = QFile::encodeName(launch.workingDirectory);
+    if (!folder.isEmpty())
+        posix_spawn_file_actions_addchdir_np(&actions, folder.constData());
+    // A session of its own, as a detached process has, and the signals as a
+    // new program expects them (Qt ignores SIGPIPE in this process).
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigset_t pipe;
+    sigemptyset(&none);
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &pipe);
+    posix_spawnattr_setflags(&attributes,
+                             POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = 0;
+    const int failed = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0)
         throw RuntimeError(RuntimeError::FileNotFound);
+    return pid;
+}
+
+QList<qint64> reapEnded(const QList<qint64> &started)
+{
+    QList<qint64> running;
+    for (const qint64 pid : started) {
+        if (waitpid(pid_t(pid), nullptr, WNOHANG) == 0)
+            running << pid;
+    }
+    return running;
 }
 
 } // namespace platform

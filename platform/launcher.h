@@ -41,7 +41,11 @@ struct Launch
 // cannot be found, 71 for an argument on a drive that is not ready.
 Launch launchFor(const QString &commandLine, int windowStyle, const LaunchContext &context);
 
-// Starts the launch detached and returns at once; 53 when it cannot start.
-void startDetached(const Launch &launch);
+// Starts the launch in a session of its own and returns at once with its
+// process id; 53 when it cannot start. The process stays this one's child
+// until it ends: reapEnded() collects it then.
+qint64 startDetached(const Launch &launch);
+// Collects those of the started processes that have ended; returns the others.
+QList<qint64> reapEnded(const QList<qint64> &started);
 
 } // namespace platform

@@ -60,6 +60,8 @@ RealServices::RealServices(DriveMap drives, const QString &programDirectory,
 RealServices::~RealServices()
 {
     RealServices::setMousePointer(MousePointer::Default);
+    // Those still running go on without us; the system collects them.
+    reapEnded(m_launched);
 }
 
 int RealServices::msgBox(const QString &prompt, int style)
@@ -115,7 +117,8 @@ void RealServices::shell(const QString &commandLine, int windowStyle)
 {
     const LaunchContext context {m_drives, m_programDirectory, m_workingDirectory,
                                  qEnvironmentVariable("PATH")};
-    startDetached(launchFor(commandLine, windowStyle, context));
+    m_launched = reapEnded(m_launched);
+    m_launched << startDetached(launchFor(commandLine, windowStyle, context));
 }
 
 void RealServices::kill(const QString &pattern)

@@ -41,6 +41,7 @@ private:
     QString m_programDirectory;
     QString m_workingDirectory;
     bool m_hourglass = false;
+    QList<qint64> m_launched; // started by shell() and not yet collected
 };
 
 } // namespace platform

@@ -1,0 +1,67 @@
+// Starting a program detached: its own session, its working folder, signals
+// as a new program expects them, and collected once it has ended.
+
+#include "platform/launcher.h"
+#include "platform/runtimeerror.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The signals a process ignores, from its status in /proc.
+quint64 ignoredSignals(qint64 pid)
+{
+    QFile status(u"/proc/%1/status"_s.arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("SigIgn:"))
+            return line.mid(7).trimmed().toULongLong(nullptr, 16);
+    }
+    return 0;
+}
+
+} // namespace
+
+class TstDetached : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void runsOnItsOwnAndIsCollected()
+    {
+        std::signal(SIGPIPE, SIG_IGN); // as Qt leaves it in the program
+        QTemporaryDir folder;
+        const qint64 sleeper
+            = platform::startDetached({u"/bin/sleep"_s, {u"0.5"_s}, folder.path()});
+        const qint64 toucher
+            = platform::startDetached({u"/usr/bin/touch"_s, {u"here"_s}, folder.path()});
+        QCOMPARE(qint64(getsid(pid_t(sleeper))), sleeper);
+        QCOMPARE(ignoredSignals(sleeper) & (quint64(1) << (SIGPIPE - 1)), quint64(0));
+        QTRY_VERIFY(QFile::exists(folder.filePath(u"here"_s)));
+        QTRY_COMPARE(platform::reapEnded({sleeper, toucher}), QList<qint64> {sleeper});
+        QTRY_COMPARE(platform::reapEnded({sleeper}), QList<qint64> {});
+        std::signal(SIGPIPE, SIG_DFL);
+    }
+
+    void missingProgramIs53()
+    {
+        try {
+            platform::startDetached({u"/nonexistent/arj"_s, {}, QDir::tempPath()});
+            QFAIL("started a missing program");
+        } catch (const platform::RuntimeError &error) {
+            QCOMPARE(error.number(), 53);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TstDetached)
+#include "tst_detached.moc"
