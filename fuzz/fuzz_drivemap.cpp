@@ -14,9 +14,9 @@
 
 namespace {
 
-// c: with long names, blanks and short-name look-alikes, a: a floppy with a
-// few entries, b: leading nowhere, z: a folder of the sandbox (not "/", so
-// the fuzzer never walks the real disk).
+// c: with long names, blanks, umlauts and short-name look-alikes, a: a
+// floppy with names no Windows path can reach, b: leading nowhere, z: a
+// folder of the sandbox (not "/", so the fuzzer never walks the real disk).
 struct Sandbox
 {
     QTemporaryDir dir;
@@ -28,7 +28,8 @@ struct Sandbox
         for (const char16_t *path :
              {u"drive_c/NOKRAT", u"drive_c/Eigene Dateien/Daten", u"drive_c/BUCHHALTUNG",
               u"drive_c/BUCHHALTER", u"drive_c/DATEN/ABRECHNUNGEN.2006", u"drive_c/Case",
-              u"drive_c/case", u"floppy_a/SUB", u"root/bin"})
+              u"drive_c/case", u"drive_c/Übungsdaten 2006", u"floppy_a/SUB", u"floppy_a/x\\..\\..",
+              u"floppy_a/*", u"root/bin"})
             prefix.mkpath(QString::fromUtf16(path));
         QFile(prefix.filePath(QStringLiteral("drive_c/NOKRAT/NOKRAT.MDB")))
             .open(QIODevice::WriteOnly);
