@@ -221,6 +221,7 @@ private slots:
             }
         }
         qputenv("PATH", path);
+        QVERIFY(refused || started > 0);
         const auto ended = [&bin] {
             QFile file(bin.filePath(u"ended"_s));
             return file.open(QIODevice::ReadOnly) ? int(file.readAll().size()) : 0;
