@@ -86,7 +86,8 @@ bool stoppedMidWrite(qint64 pid, const QString &folder)
         QFile file(proc + u"stat"_s);
         stat = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(") T ");
     }
-    const QFileInfoList handles = QDir(proc + u"fd"_s).entryInfoList(QDir::AllEntries | QDir::System);
+    const QFileInfoList handles
+        = QDir(proc + u"fd"_s).entryInfoList(QDir::AllEntries | QDir::System);
     return std::any_of(handles.begin(), handles.end(), [&](const QFileInfo &handle) {
         const QString target = handle.symLinkTarget();
         return target.startsWith(folder + u'/') && target != folder + u"/hobe.ini"_s;
