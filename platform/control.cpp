@@ -64,7 +64,12 @@ TwipsRect ControlBase::twipsOf(const QWidget &self) const
 void ControlBase::placeTwips(QWidget &self, const TwipsRect &twips)
 {
     m_twips = twips;
-    m_pixels = pixelRect(twips);
+    const QRect pixels = pixelRect(twips);
+    // A layout pass writes many a control's place unchanged; even then Qt's
+    // setGeometry costs more than the rest of the write.
+    if (pixels == m_pixels && pixels == self.geometry())
+        return;
+    m_pixels = pixels;
     self.setGeometry(m_pixels);
 }
 
