@@ -4,7 +4,7 @@ screen reader would: every control has a name, the options are radio buttons,
 a message box is an alert whose text can be read, and pressing "Weiter" by its
 accessible name shows page 2.
 
-    xvfb-run -a dbus-run-session -- python3 atspi_weiter.py PROGRAM
+    onxvfb.sh dbus-run-session -- python3 atspi_weiter.py PROGRAM
     python3 atspi_weiter.py --press NAME    (helper: presses one button)
 """
 

@@ -4,7 +4,7 @@
 # screenshot each time: neither may be blank, and at scale 2 the window must
 # be exactly twice as large (the twips layout kept, not re-flowed).
 #
-#   xvfb-run -a -s "-screen 0 1600x1280x24" smoke.sh PREFIX SHOTDIR
+#   onxvfb.sh smoke.sh PREFIX SHOTDIR
 set -eu
 
 prefix=$1
