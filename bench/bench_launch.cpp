@@ -162,22 +162,37 @@ void printTimes(int runs, int mebibytes)
     BackupSetup large(4, qsizetype(mebibytes) * 1024 * 1024 / 4);
     const QStringList command = large.backUp().second.command; // warms the caches
     QList<double> throughProgram;
+    QList<double> archiverAlone; // the archiver's own run in the program's backup
     QList<double> direct;
     QList<double> ratios;
+    QList<double> added;
+    // Every other pair starts with the direct run, so that neither way
+    // always runs second.
     for (int i = 0; i < runs; ++i) {
+        const qint64 directFirstNs = i % 2 ? large.runDirectly(command) : 0;
         const auto [clickNs, record] = large.backUp();
+        const double directS = double(i % 2 ? directFirstNs : large.runDirectly(command)) / 1e9;
         throughProgram << double(record.endNs - clickNs) / 1e9;
-        direct << double(large.runDirectly(command)) / 1e9;
-        ratios << throughProgram.last() / direct.last();
+        archiverAlone << double(record.endNs - record.startNs) / 1e9;
+        direct << directS;
+        ratios << throughProgram.last() / directS;
+        added << double(record.startNs - clickNs) / 1e9 / directS;
     }
     const QString size = QString::number(mebibytes) + u" MiB"_s;
     bench::printRow(u"backup of %1 to the hard disk through the program (click to end)"_s.arg(size),
                     bench::summarize(throughProgram), u"s"_s, {}, true);
+    bench::printRow(u"… of which the archiver's own run, from the console's record"_s,
+                    bench::summarize(archiverAlone), u"s"_s, {}, true);
     bench::printRow(u"the same arj command run directly"_s, bench::summarize(direct), u"s"_s, {},
                     true);
     const bench::Summary ratio = bench::summarize(ratios);
     bench::printRow(u"backup through the program ÷ arj alone (per pair)"_s, ratio, u"×"_s,
                     u"≤ 1.02"_s, ratio.median <= 1.02);
+    // All the program does for a backup happens before the archiver starts;
+    // while it runs, the program waits in its event loop.
+    const bench::Summary share = bench::summarize(added);
+    bench::printRow(u"time the program adds (click to archiver) ÷ arj alone (per pair)"_s, share,
+                    u"×"_s, u"≤ 0.02"_s, share.median <= 0.02);
 }
 
 // Under callgrind: the click's own work in this process, from the press to
