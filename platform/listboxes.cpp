@@ -2,6 +2,7 @@
 #include "runtimeerror.h"
 #include "services.h"
 
+#include <QAbstractItemView>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
@@ -73,7 +74,10 @@ DriveListBox::DriveListBox(Services &services, QWidget *parent)
     : Control<QComboBox>(parent)
 {
     // The lists have no caption; screen readers name them by what they hold.
+    // (On Linux Qt names a combo box by its current text; its popup list
+    // still takes the name.)
     setAccessibleName(u"Laufwerk"_s);
+    view()->setAccessibleName(u"Laufwerk"_s);
     addItems(services.drives());
     connect(this, &QComboBox::currentIndexChanged, this, &DriveListBox::change);
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Drives the real program through the accessibility tree (AT-SPI), as a
-screen reader would: every control has a name, the options are radio buttons,
-a message box is an alert whose text can be read, and pressing "Weiter" by its
-accessible name shows page 2.
+screen reader would: every control of the window and of the path dialog has a
+name, the options are radio buttons, a message box is an alert whose text can
+be read, and pressing "Weiter" by its accessible name shows page 2.
 
     onxvfb.sh dbus-run-session -- python3 atspi_weiter.py PROGRAM
     python3 atspi_weiter.py --press NAME    (helper: presses one button)
@@ -71,14 +71,17 @@ def press(node):
     actions.doAction(names.index("Press"))
 
 
-def check_names(app):
-    nameless = [
+def nameless(root):
+    return [
         f"{n.getRoleName()} in {n.parent.getRoleName()} {n.parent.name!r}"
-        for n in walk(app)
+        for n in walk(root)
         if n.getRole() in NAMED_ROLES and not n.name
     ]
-    if nameless:
-        sys.exit("atspi: controls without an accessible name: " + "; ".join(nameless))
+
+
+def check_names(app):
+    if nameless(app):
+        sys.exit("atspi: controls without an accessible name: " + "; ".join(nameless(app)))
     options = [n for n in walk(app) if n.name.endswith(".mdb)")]
     if not options or any(n.getRole() != pyatspi.ROLE_RADIO_BUTTON for n in options):
         sys.exit("atspi: the catalogue options are not radio buttons")
@@ -87,19 +90,35 @@ def check_names(app):
         sys.exit(f"atspi: checked options at start: {checked}")
 
 
+def open_modal(app, button, role, title):
+    # The button's handler runs the window modally, so the Press call only
+    # returns when the window is closed: a helper process makes that call.
+    helper = subprocess.Popen([sys.executable, __file__, "--press", button])
+    window = wait_for(f"the window {title!r}", lambda: control(app, role, title))
+    return helper, window
+
+
+def close_modal(app, helper, window, button):
+    role, title = window.getRole(), window.name
+    press(wait_for(button, lambda: control(window, pyatspi.ROLE_PUSH_BUTTON, button)))
+    wait_for(f"the window {title!r} to close", lambda: control(app, role, title) is None)
+    if helper.wait(timeout=30) != 0:
+        sys.exit("atspi: pressing the button failed")
+
+
 def check_message_box(app):
-    # The button's handler runs the box modally, so the Press call only
-    # returns when the box is closed: a helper process makes that call.
-    helper = subprocess.Popen([sys.executable, __file__, "--press", "Diskette jetzt prüfen"])
-    alert = wait_for("the message box", lambda: control(app, pyatspi.ROLE_ALERT, "Horbelung"))
+    helper, alert = open_modal(app, "Diskette jetzt prüfen", pyatspi.ROLE_ALERT, "Horbelung")
     texts = [n.name for n in walk(alert) if n.getRole() == pyatspi.ROLE_LABEL]
     if not any(t.startswith("Fehler Nr.:  53") for t in texts):
         sys.exit(f"atspi: the alert does not read the message: {texts}")
-    press(wait_for("OK", lambda: control(alert, pyatspi.ROLE_PUSH_BUTTON, "OK")))
-    wait_for("the message box to close",
-             lambda: control(app, pyatspi.ROLE_ALERT, "Horbelung") is None)
-    if helper.wait(timeout=30) != 0:
-        sys.exit("atspi: pressing the button failed")
+    close_modal(app, helper, alert, "OK")
+
+
+def check_path_dialog(app):
+    helper, dialog = open_modal(app, "Verzeichnis auswählen", pyatspi.ROLE_DIALOG, "Pfad Auswahl")
+    if nameless(dialog):
+        sys.exit("atspi: dialog controls without a name: " + "; ".join(nameless(dialog)))
+    close_modal(app, helper, dialog, "Schließen")
 
 
 def check_weiter(app):
@@ -116,7 +135,9 @@ def check_weiter(app):
 def main():
     if sys.argv[1] == "--press":
         app = wait_for("the program", application)
-        press(control(app, pyatspi.ROLE_PUSH_BUTTON, sys.argv[2]))
+        buttons = [n for n in walk(app) if n.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                   and n.name == sys.argv[2] and showing(n)]
+        press(buttons[0])
         return
     with tempfile.TemporaryDirectory() as sandbox:
         env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
@@ -130,13 +151,14 @@ def main():
                      program=program)
             check_names(app)
             check_message_box(app)
+            check_path_dialog(app)
             check_weiter(app)
             if program.poll() is not None:
                 sys.exit(f"atspi: the program ended with {program.returncode}")
         finally:
             program.terminate()
             program.wait()
-    print("atspi: names, radio buttons, alert and 'Weiter' all right")
+    print("atspi: names, radio buttons, alert, path dialog and 'Weiter' all right")
 
 
 if __name__ == "__main__":
