@@ -222,7 +222,9 @@ void printCountRow(const QString &what, double value, const QString &unit)
 {
     QLocale grouped = QLocale::c();
     grouped.setNumberOptions({});
-    const QString row = u"| %1 | %2 %3 |\n"_s.arg(what, grouped.toString(value, 'f', 0), unit);
+    const QString number = grouped.toString(value, 'f', 0);
+    const QString row
+        = u"| %1 | %2 |\n"_s.arg(what, unit.isEmpty() ? number : number + u' ' + unit);
     std::fputs(row.toUtf8().constData(), stdout);
     std::fflush(stdout);
 }
@@ -230,8 +232,12 @@ void printCountRow(const QString &what, double value, const QString &unit)
 void printRow(const QString &what, const Summary &summary, const QString &unit,
               const QString &target, bool met)
 {
+    // Ratios are compared with targets such as 1.02: they get a digit more.
+    const auto shown = [&](double value) {
+        return unit == u"×" ? QString::number(value, 'f', 3) : number(value);
+    };
     const QString row = u"| %1 | %2 %3 | %4 – %5 | %6 | %7 | %8 |\n"_s.arg(
-        what, number(summary.median), unit, number(summary.min), number(summary.max),
+        what, shown(summary.median), unit, shown(summary.min), shown(summary.max),
         QString::number(summary.runs), target.isEmpty() ? u"—"_s : target,
         target.isEmpty() ? u"—"_s : (met ? u"yes"_s : u"**no**"_s));
     std::fputs(row.toUtf8().constData(), stdout);
