@@ -63,10 +63,12 @@ TwipsRect ControlBase::twipsOf(const QWidget &self) const
 
 void ControlBase::placeTwips(QWidget &self, const TwipsRect &twips)
 {
-    m_twips = twips;
-    const QRect pixels = pixelRect(twips);
     // A layout pass writes many a control's place unchanged; even then Qt's
     // setGeometry costs more than the rest of the write.
+    if (twips == m_twips && m_pixels == self.geometry())
+        return;
+    m_twips = twips;
+    const QRect pixels = pixelRect(twips);
     if (pixels == m_pixels && pixels == self.geometry())
         return;
     m_pixels = pixels;

@@ -15,6 +15,8 @@ struct TwipsRect
     double top = 0;
     double width = 0;
     double height = 0;
+
+    bool operator==(const TwipsRect &) const = default;
 };
 
 // Edges are rounded, not sizes, so controls that meet in twips meet in
