@@ -2,6 +2,7 @@
 
 #include "app/horbelung.h"
 #include "backup/dospath.h"
+#include "catalogue/catalogue.h"
 #include "platform/runtimeerror.h"
 #include "platform/services.h"
 
@@ -97,6 +98,58 @@ QString commandLine(const Inputs &inputs)
         + inputs.databaseDirectory + u" -y"_s;
 }
 
+void requireDirectoryField(const QString &directory)
+{
+    const bool driveLetter = directory.size() >= 3 && directory[1] == u':' && directory[2] == u'\\'
+        && directory[0].isLetter() && directory[0].unicode() < 0x80;
+    if (!driveLetter && !directory.startsWith(u"\\\\"))
+        throw platform::RuntimeError(platform::RuntimeError::PathNotFound);
+    if (directory.size() > maxDirectoryLength)
+        throw platform::RuntimeError(platform::RuntimeError::BadFileNameOrNumber);
+}
+
+std::optional<std::pair<QString, QString>> folderForms(const QString &dosForm,
+                                                       const QString &longForm)
+{
+    // Only whole folders are cut short; a last part without a backslash
+    // merely loses its blanks and is meant as it then reads.
+    const qsizetype dosEnd = dosForm.lastIndexOf(u'\\');
+    const qsizetype longEnd = longForm.lastIndexOf(u'\\');
+    if (dosEnd < 0 || longEnd < 0)
+        return std::nullopt;
+    std::pair<QString, QString> forms {dosForm.left(dosEnd + 1), longForm.left(longEnd + 1)};
+    if (forms.first == forms.second)
+        return std::nullopt;
+    return forms;
+}
+
+void describe(platform::LaunchNotes &notes, const Inputs &inputs, const QString &name,
+              int diskCount)
+{
+    // The product as the catalogue's caption names it ("Jorvelgeld"), else
+    // the database's name.
+    QString product = name;
+    for (const CatalogueRow &row : catalogue) {
+        if (row.name == name)
+            product = row.caption.toString().section(u'-', 0, 0);
+    }
+    const QString where = inputs.target == Target::DriveA ? u"A:"_s
+        : inputs.target == Target::DriveB                 ? u"B:"_s
+                                                          : inputs.backupDirectory;
+    if (inputs.mode == Mode::Backup) {
+        notes.title = u"Sicherung "_s + product + u" auf "_s + where;
+        notes.summary = u"Sicherung von "_s + name;
+        return;
+    }
+    notes.title = u"Wiederherstellung "_s + product + u" von "_s + where;
+    notes.summary = u"Wiederherstellung von "_s + name;
+    if (isFloppy(inputs.target)) {
+        const QString disk = u"Diskette %1 von %2"_s.arg(inputs.disk).arg(diskCount);
+        notes.title += u", "_s + disk;
+        notes.summary += u", "_s + disk;
+    }
+}
+
 bool isFloppy(Target target)
 {
     return target != Target::HardDisk;
@@ -146,8 +199,18 @@ void Horbelung::Command3D1_Click()
             throw platform::RuntimeError(platform::RuntimeError::InvalidProcedureCall);
         if (!Mh3dText1->text().endsWith(u'\\'))
             Mh3dText1->setText(Mh3dText1->text() + u'\\');
-        Mh3dText1->setText(pfadFuerDos(Mh3dText1->text()));
-        Mh3dText2->setText(pfadFuerDos(Mh3dText2->text()));
+        archiverun::requireDirectoryField(Mh3dText1->text());
+        archiverun::requireDirectoryField(Mh3dText2->text());
+
+        // The run converts both fields; it keeps what they said before, so the
+        // launch knows which folders the short forms stand for.
+        platform::LaunchNotes notes;
+        for (platform::TextBox *feld : {Mh3dText1, Mh3dText2}) {
+            const QString lang = feld->text();
+            feld->setText(pfadFuerDos(lang));
+            if (const auto form = archiverun::folderForms(feld->text(), lang))
+                notes.longForms << *form;
+        }
 
         archiverun::Inputs inputs;
         inputs.programDirectory = services.appPath();
@@ -173,8 +236,9 @@ void Horbelung::Command3D1_Click()
                     services.msgBox(archiverun::emptyDiskPrompt(*target), Exclamation);
                 inputs.mode = Mode::Backup;
                 line = archiverun::commandLine(inputs);
+                archiverun::describe(notes, inputs, dbName);
             }
-            services.shell(line, platform::WindowStyle::NormalFocus);
+            services.shell(line, platform::WindowStyle::NormalFocus, notes);
         }
 
         if (Option3D4->value()) {
@@ -197,8 +261,9 @@ void Horbelung::Command3D1_Click()
                     inputs.mode = Mode::Restore;
                     inputs.disk = disk;
                     line = archiverun::commandLine(inputs);
+                    archiverun::describe(notes, inputs, dbName, count);
                 }
-                services.shell(line, platform::WindowStyle::NormalFocus);
+                services.shell(line, platform::WindowStyle::NormalFocus, notes);
             }
         }
 

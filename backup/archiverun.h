@@ -1,6 +1,11 @@
 #pragma once
 
+#include "platform/services.h"
+
 #include <QString>
+
+#include <optional>
+#include <utility>
 
 // The archiver's command lines of the archive run, built from their pieces.
 // Pure: no window, no disk, no launch.
@@ -31,6 +36,24 @@ QString volumeName(const QString &code, int disk);
 // The whole command line of one launch. Throws RuntimeError 52 when a
 // directory would bring a word starting with "-" (a switch) into it.
 QString commandLine(const Inputs &inputs);
+
+// The longest directory field the archiver takes: it writes its paths to
+// the archive in a header of 2,600 bytes (measured with arj 3.10).
+inline constexpr qsizetype maxDirectoryLength = 259;
+
+// A directory field the run can hand the archiver: a drive letter with its
+// backslash ("C:\...") or a network path ("\\server\..."), else 76; longer
+// than the archiver takes, 52.
+void requireDirectoryField(const QString &directory);
+
+// The folders a field's DOS form and its text before the conversion name:
+// both up to their last backslash. None when the conversion left them alike.
+std::optional<std::pair<QString, QString>> folderForms(const QString &dosForm,
+                                                       const QString &longForm);
+
+// The console's title and summary of one launch; diskCount for a restore.
+void describe(platform::LaunchNotes &notes, const Inputs &inputs, const QString &name,
+              int diskCount = 1);
 
 bool isFloppy(Target target);
 // The box before a floppy backup; empty for the hard disk, which has none.

@@ -80,10 +80,23 @@ QString findProgram(const QString &name, const LaunchContext &context)
     return path;
 }
 
-QStringList translateArgument(const QString &word, const DriveMap &drives)
+// A word that begins with a folder in the DOS form the run made stands for
+// the folder the user named; the rest of the word is kept.
+QString inLongForm(const QString &word, const LaunchNotes &notes)
 {
-    if (!hostfs::startsWithDrive(word) || word.size() < 3 || !hostfs::isSeparator(word[2]))
-        return {word};
+    for (const auto &[dosForm, longForm] : notes.longForms) {
+        if (word.startsWith(dosForm))
+            return longForm + word.mid(dosForm.size());
+    }
+    return word;
+}
+
+QStringList translateArgument(const QString &dosWord, const DriveMap &drives,
+                              const LaunchNotes &notes)
+{
+    if (!hostfs::startsWithDrive(dosWord) || dosWord.size() < 3 || !hostfs::isSeparator(dosWord[2]))
+        return {dosWord};
+    const QString word = inLongForm(dosWord, notes);
     qsizetype cut = word.size() - 1;
     while (!hostfs::isSeparator(word[cut]))
         --cut;
@@ -119,14 +132,15 @@ Launch inConsole(Launch launch, const QString &searchPath)
 
 } // namespace
 
-Launch launchFor(const QString &commandLine, int windowStyle, const LaunchContext &context)
+Launch launchFor(const QString &commandLine, int windowStyle, const LaunchContext &context,
+                 const LaunchNotes &notes)
 {
     const QStringList words = commandLine.split(u' ', Qt::SkipEmptyParts);
     if (words.isEmpty())
         throw RuntimeError(RuntimeError::InvalidProcedureCall);
     Launch launch {findProgram(words.first(), context), {}, context.workingDirectory};
     for (qsizetype i = 1; i < words.size(); ++i)
-        launch.arguments << translateArgument(words[i], context.drives);
+        launch.arguments << translateArgument(words[i], context.drives, notes);
     if (windowStyle == WindowStyle::NormalFocus || windowStyle == WindowStyle::MinimizedFocus)
         return inConsole(launch, context.searchPath);
     return launch;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "drivemap.h"
+#include "services.h"
 
 #include <QString>
 #include <QStringList>
@@ -39,7 +40,8 @@ struct Launch
 // gets a lone word it might give to a shell).
 // Throws RuntimeError 5 for an empty line, 53 when the program or a console
 // cannot be found, 71 for an argument on a drive that is not ready.
-Launch launchFor(const QString &commandLine, int windowStyle, const LaunchContext &context);
+Launch launchFor(const QString &commandLine, int windowStyle, const LaunchContext &context,
+                 const LaunchNotes &notes = {});
 
 // Starts the launch in a session of its own and returns at once with its
 // process id; 53 when it cannot start. The process stays this one's child

@@ -113,12 +113,12 @@ QString RealServices::appPath() const
     return m_drives.toWindows(m_programDirectory);
 }
 
-void RealServices::shell(const QString &commandLine, int windowStyle)
+void RealServices::shell(const QString &commandLine, int windowStyle, const LaunchNotes &notes)
 {
     const LaunchContext context {m_drives, m_programDirectory, m_workingDirectory,
                                  qEnvironmentVariable("PATH")};
     m_launched = reapEnded(m_launched);
-    m_launched << startDetached(launchFor(commandLine, windowStyle, context));
+    m_launched << startDetached(launchFor(commandLine, windowStyle, context, notes));
 }
 
 void RealServices::kill(const QString &pattern)

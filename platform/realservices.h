@@ -25,7 +25,7 @@ public:
     void setMousePointer(int pointer) override;
     void doEvents() override;
     QString appPath() const override;
-    void shell(const QString &commandLine, int windowStyle) override;
+    void shell(const QString &commandLine, int windowStyle, const LaunchNotes &notes) override;
     void kill(const QString &pattern) override;
     void rmDir(const QString &path) override;
     QStringList drives() const override;

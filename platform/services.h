@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 namespace platform {
 
 // Message box style values: icon + buttons, summed as the windows pass them.
@@ -32,6 +34,21 @@ inline constexpr int NormalFocus = 1;
 inline constexpr int MinimizedFocus = 2;
 } // namespace WindowStyle
 
+// What the window knows of a launch that its command line does not say.
+struct LaunchNotes
+{
+    // The folders of the line in the DOS form the archive run made, each with
+    // the folder the field named before: "C:\BUCHHA~1\" for the field's
+    // "C:\Buchhaltung 2023\". Where the file system keeps no short names of
+    // its own, the line's paths are resolved through them, never by a guess.
+    QList<std::pair<QString, QString>> longForms;
+    // The run in words, for the console: its title ("Sicherung Nokrat auf A:")
+    // and what the summary says it was ("Wiederherstellung von NOKRAT,
+    // Diskette 2 von 3"). Empty for launches that are no archive run.
+    QString title;
+    QString summary;
+};
+
 // Everything the windows call but do not own. The program hands in the real
 // services; tests hand in a recording fake. Paths are Windows paths
 // ("A:\", "C:\NOKRAT\"); failures throw platform::RuntimeError.
@@ -52,8 +69,9 @@ public:
     // backslash unless it is a drive root ("C:\TOOLS", "C:\").
     virtual QString appPath() const = 0;
     // Starts a command line detached and returns at once; 53 when the
-    // program (or a console to run it in) cannot be found.
-    virtual void shell(const QString &commandLine, int windowStyle) = 0;
+    // program (or a console to run it in) cannot be found, 76 when a path of
+    // it cannot be resolved without guessing.
+    virtual void shell(const QString &commandLine, int windowStyle, const LaunchNotes &notes) = 0;
 
     // Deletes the files (never folders) matching a pattern such as "A:\*.*";
     // 53 when none matches, 75 when one cannot be deleted.

@@ -88,7 +88,7 @@ QString FakeServices::appPath() const
     return QStringLiteral("C:\\TOOLS");
 }
 
-void FakeServices::shell(const QString &commandLine, int windowStyle)
+void FakeServices::shell(const QString &commandLine, int windowStyle, const platform::LaunchNotes &)
 {
     // An empty command line never starts anything, as on the real platform.
     if (commandLine.isEmpty())

@@ -43,7 +43,8 @@ public:
     void setMousePointer(int pointer) override;
     void doEvents() override;
     QString appPath() const override;
-    void shell(const QString &commandLine, int windowStyle) override;
+    void shell(const QString &commandLine, int windowStyle,
+               const platform::LaunchNotes &notes) override;
     void kill(const QString &pattern) override;
     void rmDir(const QString &path) override;
     void writeFile(const QString &name, const QByteArray &content) override;

@@ -87,7 +87,7 @@ private slots:
     void startsWithoutShell()
     {
         platform::RealServices(platform::DriveMap::atPrefix(home), home + u"/P"_s, home + u"/W"_s)
-            .shell(u"arj.exe a:\\`touch${IFS}pwned`$(touch${IFS}pwned)"_s, 1);
+            .shell(u"arj.exe a:\\`touch${IFS}pwned`$(touch${IFS}pwned)"_s, 1, {});
         const auto args = [&] {
             QFile file(home + u"/W/args"_s);
             return file.open(QIODevice::ReadOnly) ? file.readAll().replace(home.toUtf8(), "%") : "";

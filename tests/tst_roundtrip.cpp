@@ -30,10 +30,11 @@ public:
         answers = {platform::MsgBox::Yes};
         return FakeServices::msgBox(prompt, style);
     }
-    void shell(const QString &commandLine, int windowStyle) override
+    void shell(const QString &commandLine, int windowStyle,
+               const platform::LaunchNotes &notes) override
     {
-        FakeServices::shell(commandLine, windowStyle);
-        RealServices::shell(commandLine, windowStyle);
+        FakeServices::shell(commandLine, windowStyle, notes);
+        RealServices::shell(commandLine, windowStyle, notes);
         ++m_launched;
     }
     bool archiversSucceeded() const
