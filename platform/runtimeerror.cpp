@@ -14,8 +14,12 @@ QString RuntimeError::descriptionOf(int number)
         return QStringLiteral("Unzulässiger Prozeduraufruf oder ungültiges Argument");
     case Overflow:
         return QStringLiteral("Überlauf");
+    case OutOfMemory:
+        return QStringLiteral("Nicht genügend Speicher");
     case TypeMismatch:
         return QStringLiteral("Typen unverträglich");
+    case InternalError:
+        return QStringLiteral("Interner Fehler");
     case BadFileNameOrNumber:
         return QStringLiteral("Dateiname oder -nummer falsch");
     case FileNotFound:

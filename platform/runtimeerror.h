@@ -15,7 +15,9 @@ public:
     enum Number {
         InvalidProcedureCall = 5,
         Overflow = 6,
+        OutOfMemory = 7,
         TypeMismatch = 13,
+        InternalError = 51,
         BadFileNameOrNumber = 52,
         FileNotFound = 53,
         DeviceIoError = 57,
