@@ -1,5 +1,7 @@
 #include "hostfs.h"
 
+#include "runtimeerror.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -92,11 +94,12 @@ bool windowsCanName(const QString &name)
     return !name.contains(u'\\') && !hasWildcard(name);
 }
 
-// The N-th entry, in name order, whose name without blanks is longer than
-// eight characters and starts with the short name's first part; with an
-// extension (as in "ABRECH~1.200") its part from the first dot must agree.
-// The names come undecoded and in any order; only the first N candidates
-// are put in order.
+// The entry a short name stands for: the one entry whose name without blanks
+// is longer than eight characters and starts with the short name's first
+// part; with an extension (as in "ABRECH~1.200") its part from the first dot
+// must agree. The names come undecoded. Which of several such entries has
+// which number only the file system that made the names knows: then, and for
+// a number other than 1 (whose first holder is gone or unknown), 76.
 QString shortNameTarget(const QList<QByteArray> &names, const QString &component)
 {
     const QRegularExpression shortName(
@@ -108,7 +111,6 @@ QString shortNameTarget(const QList<QByteArray> &names, const QString &component
     const QString head = match.captured(1);
     const QByteArray headBytes = QFile::encodeName(head);
     const QString extension = match.captured(3);
-    const qsizetype wanted = match.captured(2).toInt();
     QStringList candidates;
     for (const QByteArray &bytes : names) {
         if (!mayBeShortNameTarget(bytes, headBytes))
@@ -125,11 +127,11 @@ QString shortNameTarget(const QList<QByteArray> &names, const QString &component
         }
         candidates << name;
     }
-    if (wanted > candidates.size())
+    if (candidates.isEmpty())
         return {};
-    std::partial_sort(candidates.begin(), candidates.begin() + wanted, candidates.end(),
-                      windowsOrder);
-    return candidates[wanted - 1];
+    if (candidates.size() > 1 || match.captured(2) != u"1")
+        throw RuntimeError(RuntimeError::PathNotFound);
+    return candidates.first();
 }
 
 // The names of a folder's entries as the disk holds them, in no order. Read
@@ -185,7 +187,8 @@ QString findEntry(const QString &folder, const QString &component)
 {
     if (exists(join(folder, component)))
         return component;
-    // The first in name order of the names equal without regard to case.
+    // Names equal without regard to case: Windows holds one of them at most,
+    // so of several none is the one meant.
     const QList<QByteArray> names = rawNames(folder);
     const QByteArray wanted = QFile::encodeName(component);
     QString equal;
@@ -193,9 +196,11 @@ QString findEntry(const QString &folder, const QString &component)
         if (!mayEqual(bytes, wanted))
             continue;
         const QString name = QFile::decodeName(bytes);
-        if (windowsCanName(name) && name.compare(component, Qt::CaseInsensitive) == 0
-            && (equal.isEmpty() || windowsOrder(name, equal)))
-            equal = name;
+        if (!windowsCanName(name) || name.compare(component, Qt::CaseInsensitive) != 0)
+            continue;
+        if (!equal.isEmpty())
+            throw RuntimeError(RuntimeError::PathNotFound);
+        equal = name;
     }
     return equal.isEmpty() ? shortNameTarget(names, component) : equal;
 }

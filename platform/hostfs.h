@@ -26,8 +26,9 @@ inline bool isSeparator(QChar c)
 bool startsWithDrive(QStringView path);
 
 // The entry a Windows name component stands for in a folder: the name itself,
-// else the first entry equal to it without regard to case, else the entry a
-// short name "XXXXXX~N" stands for; empty when there is none.
+// else the entry equal to it without regard to case, else the entry a short
+// name "XXXXXX~1" stands for; empty when there is none. 76 when several fit
+// and only a guess could tell which is meant.
 QString findEntry(const QString &folder, const QString &component);
 
 // Anything at the path, a dangling link included.

@@ -11,6 +11,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <utility>
 #include <vector>
 
 extern char **environ;
@@ -72,12 +73,24 @@ QString lookUp(const QString &name, const LaunchContext &context)
 
 QString findProgram(const QString &name, const LaunchContext &context)
 {
-    QString path = lookUp(name, context);
+    const QString path = lookUp(name, context);
     if (path.isEmpty() && name.endsWith(u".exe", Qt::CaseInsensitive))
-        path = lookUp(name.chopped(4), context);
-    if (path.isEmpty())
-        throw RuntimeError(RuntimeError::FileNotFound);
+        return lookUp(name.chopped(4), context);
     return path;
+}
+
+// Windows reads an unquoted program path with blanks by trying the words
+// from the left, "C:\Meine" before "C:\Meine Programme\arj.exe": the program
+// is the shortest run of leading words that names one. Returns the program
+// and the words after it; 53 when no run does.
+std::pair<QString, QStringList> splitProgram(const QStringList &words, const LaunchContext &context)
+{
+    for (qsizetype count = 1; count <= words.size(); ++count) {
+        const QString program = findProgram(words.first(count).join(u' '), context);
+        if (!program.isEmpty())
+            return {program, words.sliced(count)};
+    }
+    throw RuntimeError(RuntimeError::FileNotFound);
 }
 
 // A word that begins with a folder in the DOS form the run made stands for
@@ -138,9 +151,10 @@ Launch launchFor(const QString &commandLine, int windowStyle, const LaunchContex
     const QStringList words = commandLine.split(u' ', Qt::SkipEmptyParts);
     if (words.isEmpty())
         throw RuntimeError(RuntimeError::InvalidProcedureCall);
-    Launch launch {findProgram(words.first(), context), {}, context.workingDirectory};
-    for (qsizetype i = 1; i < words.size(); ++i)
-        launch.arguments << translateArgument(words[i], context.drives, notes);
+    const auto [program, arguments] = splitProgram(words, context);
+    Launch launch {program, {}, context.workingDirectory};
+    for (const QString &word : arguments)
+        launch.arguments << translateArgument(word, context.drives, notes);
     if (windowStyle == WindowStyle::NormalFocus || windowStyle == WindowStyle::MinimizedFocus)
         return inConsole(launch, context.searchPath);
     return launch;

@@ -28,18 +28,21 @@ struct Launch
 };
 
 // Turns a Windows command line into a launch without starting anything.
-// The line is split at blanks. The first word is the program: a Windows path,
-// or a bare name looked up in the program directory, the working directory,
-// then PATH; a name ending in ".exe" that is found nowhere is looked up again
-// without it. Every later word that starts with a drive letter and ":\" is
-// mapped to the host (a trailing backslash becomes a trailing slash) and a
-// wildcard in its last part is replaced by the matching files, left as
-// written where none matches. Window styles 1 and 2 run the program in a
+// The line is split at blanks. The program is the shortest run of leading
+// words that names one, as Windows reads an unquoted path with blanks: a
+// Windows path, or a bare name looked up in the program directory, the
+// working directory, then PATH; a name ending in ".exe" that is found nowhere
+// is looked up again without it. Every later word that starts with a drive
+// letter and ":\" is mapped to the host (a trailing backslash becomes a
+// trailing slash), a folder in the run's DOS form read as the folder the
+// notes give for it, and a wildcard in its last part is replaced by the
+// matching files, left as written where none matches. Window styles 1 and 2 run the program in a
 // console that stays open: "xterm -hold -e", else "x-terminal-emulator -e"
 // (a program without arguments behind /usr/bin/env, so the console never
 // gets a lone word it might give to a shell).
 // Throws RuntimeError 5 for an empty line, 53 when the program or a console
-// cannot be found, 71 for an argument on a drive that is not ready.
+// cannot be found, 71 for an argument on a drive that is not ready, 76 for a
+// short name that several folders fit.
 Launch launchFor(const QString &commandLine, int windowStyle, const LaunchContext &context,
                  const LaunchNotes &notes = {});
 

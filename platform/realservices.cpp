@@ -2,6 +2,7 @@
 
 #include "fileops.h"
 #include "launcher.h"
+#include "runtimeerror.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -110,7 +111,14 @@ void RealServices::doEvents()
 
 QString RealServices::appPath() const
 {
-    return m_drives.toWindows(m_programDirectory);
+    // Without a drive for it every path built on it would name another folder.
+    const QString path = m_drives.toWindows(m_programDirectory);
+    if (path.isEmpty())
+        throw RuntimeError(RuntimeError::PathNotFound,
+                           QStringLiteral("Das Programmverzeichnis %1 liegt auf keinem Laufwerk "
+                                          "(Eintrag in %2 fehlt)")
+                               .arg(m_programDirectory, m_drives.dosdevices()));
+    return path;
 }
 
 void RealServices::shell(const QString &commandLine, int windowStyle, const LaunchNotes &notes)

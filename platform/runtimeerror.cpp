@@ -3,8 +3,13 @@
 namespace platform {
 
 RuntimeError::RuntimeError(int number)
+    : RuntimeError(number, descriptionOf(number))
+{ }
+
+RuntimeError::RuntimeError(int number, const QString &description)
     : m_number(number)
-    , m_what(QStringLiteral("Fehler %1: %2").arg(number).arg(descriptionOf(number)).toUtf8())
+    , m_description(description)
+    , m_what(QStringLiteral("Fehler %1: %2").arg(number).arg(description).toUtf8())
 { }
 
 QString RuntimeError::descriptionOf(int number)

@@ -31,15 +31,18 @@ public:
     };
 
     explicit RuntimeError(int number);
+    // With a description that says more than the number's own.
+    RuntimeError(int number, const QString &description);
 
     int number() const { return m_number; }
-    QString description() const { return descriptionOf(m_number); }
+    QString description() const { return m_description; }
     const char *what() const noexcept override { return m_what.constData(); }
 
     static QString descriptionOf(int number);
 
 private:
     int m_number;
+    QString m_description;
     QByteArray m_what;
 };
 

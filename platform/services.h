@@ -66,7 +66,8 @@ public:
     virtual void doEvents() = 0;
 
     // The directory that holds the running program, without a trailing
-    // backslash unless it is a drive root ("C:\TOOLS", "C:\").
+    // backslash unless it is a drive root ("C:\TOOLS", "C:\"); 76 when no
+    // drive leads to it.
     virtual QString appPath() const = 0;
     // Starts a command line detached and returns at once; 53 when the
     // program (or a console to run it in) cannot be found, 76 when a path of

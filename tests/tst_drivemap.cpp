@@ -23,6 +23,10 @@ private slots:
               u"DATEN/ABRECHNUNGEN.2006"_s, u"Case"_s, u"case"_s})
             QVERIFY(QDir(sandbox.filePath(u"drive_c"_s)).mkpath(path));
         QVERIFY(QDir(sandbox.path()).rmdir(u"floppy_b"_s)); // B: leads nowhere now
+        // A neighbour whose name begins like drive_c's, and a drive written in upper case.
+        QVERIFY(QDir(sandbox.path()).mkpath(u"drive_cc/TOOLS"_s));
+        QVERIFY(QDir(sandbox.path()).mkpath(u"drive_d"_s));
+        QVERIFY(QFile::link(u"../drive_d"_s, sandbox.filePath(u"dosdevices/D:"_s)));
     }
 
     // "Windows path = host path below the prefix, or the error number"; an
@@ -32,14 +36,13 @@ private slots:
         QTest::addColumn<QStringList>("path");
         for (const QString &row :
              {u"c:\\nokrat\\Neu\\X.mdb = /drive_c/NOKRAT/Neu/X.mdb"_s,
-              u"C:\\case\\ = /drive_c/case/"_s, u"C:\\CASE = /drive_c/Case"_s,
-              u"C:\\EIGENE~1\\Daten = /drive_c/Eigene Dateien/Daten"_s,
-              u"C:\\BUCHHA~1 = /drive_c/BUCHHALTER"_s, u"C:\\buchha~2 = /drive_c/BUCHHALTUNG"_s,
-              u"C:\\BUCHHA~3 = /drive_c/BUCHHA~3"_s,
+              u"C:\\case\\ = /drive_c/case/"_s, u"C:\\CASE = 76"_s,
+              u"C:\\EIGENE~1\\Daten = /drive_c/Eigene Dateien/Daten"_s, u"C:\\BUCHHA~1 = 76"_s,
+              u"C:\\BUCHHA~2\\X = 76"_s, u"C:\\NOKRAT~1 = /drive_c/NOKRAT~1"_s,
               u"C:\\DATEN\\ABRECH~1.200\\ = /drive_c/DATEN/ABRECHNUNGEN.2006/"_s,
               u"A:\\X\\..\\..\\..\\drive_c = /floppy_a/drive_c"_s,
               u"A:\\$(id);`id`&|\"'.arj = /floppy_a/$(id);`id`&|\"'.arj"_s, u"Q:\\X = 71"_s,
-              u"B:\\ = 71"_s, u"\\NOKRAT\\ = 52"_s, u"C:\\A\0/etc = 52"_s})
+              u"B:\\ = 71"_s, u"d:\\X = /drive_d/X"_s, u"\\NOKRAT\\ = 52"_s, u"C:\\A\0/etc = 52"_s})
             QTest::newRow(qPrintable(row)) << row.split(u" = "_s);
     }
     void toHost()
@@ -51,6 +54,24 @@ private slots:
         } catch (const platform::RuntimeError &e) {
             QCOMPARE(QString::number(e.number()), path[1]);
         }
+    }
+
+    void toWindows_data()
+    {
+        QTest::addColumn<QString>("host"); // below the sandbox
+        QTest::addColumn<QString>("windows"); // "%" for the sandbox's own Windows path
+        QTest::newRow("drive folder") << u"/drive_c/TOOLS"_s << u"C:\\TOOLS"_s;
+        QTest::newRow("drive root") << u"/drive_c"_s << u"C:\\"_s;
+        QTest::newRow("a folder that only begins like it")
+            << u"/drive_cc/TOOLS"_s << u"%\\drive_cc\\TOOLS"_s;
+    }
+    void toWindows()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, windows);
+        const DriveMap drives = DriveMap::atPrefix(sandbox.path());
+        const QString root = QDir(sandbox.path()).canonicalPath();
+        QCOMPARE(drives.toWindows(root + host), windows.replace(u"%"_s, drives.toWindows(root)));
     }
 
     // Each step adds a source that goes before the previous one.

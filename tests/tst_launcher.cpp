@@ -26,7 +26,8 @@ private slots:
              {u"/P/arj.exe"_s, u"/W/cwdtool"_s, u"/B/cwdtool"_s, u"/B/pathtool"_s,
               u"/drive_c/PROGS/Tool.exe"_s, u"/B/xterm"_s, u"/X/x-terminal-emulator"_s,
               u"/drive_c/DB/NOKRAT.MDB"_s, u"/drive_c/DB/pelvin.mdb"_s, u"/drive_c/DB/notes.txt"_s,
-              u"/P/plain.exe"_s}) {
+              u"/P/plain.exe"_s, u"/drive_c/Daten 2023/a.mdb"_s, u"/drive_c/Daten 2022/b.mdb"_s,
+              u"/drive_c/Daten Alt/c.mdb"_s, u"/drive_c/Meine Programme/arj.exe"_s}) {
             QFile file(home + path);
             QVERIFY(QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly));
             QVERIFY(file.write("#!/bin/sh\nprintf '%s\\n' \"$@\" >args\n") > 0);
@@ -34,6 +35,9 @@ private slots:
         }
         QVERIFY(QFile::setPermissions(home + u"/P/plain.exe"_s, QFile::ReadOwner));
         qputenv("PATH", QFile::encodeName(home) + "/B:" + qgetenv("PATH"));
+        // So that a relative PATH entry "B" would find B/pathtool, were it searched.
+        QVERIFY(QDir::setCurrent(home));
+        QVERIFY(QDir().mkpath(home + u"/drive_c/Meine"_s));
     }
 
     void launchFor_data()
@@ -42,10 +46,12 @@ private slots:
         QTest::addColumn<int>("style");
         QTest::addColumn<QString>("path"); // PATH
         QTest::addColumn<QStringList>("expected"); // program and arguments, or the error
-        const auto row = [](const char *name, const QString &line, int style,
-                            const QStringList &expected, const QString &path = u"/B"_s) {
-            QTest::newRow(name) << line << style << path << expected;
-        };
+        QTest::addColumn<QString>("longForm"); // "DOS form=long form" the run made, if any
+        const auto row
+            = [](const char *name, const QString &line, int style, const QStringList &expected,
+                 const QString &path = u"/B"_s, const QString &longForm = {}) {
+                  QTest::newRow(name) << line << style << path << expected << longForm;
+              };
         row("Windows path; paths, wildcards any case, a wildcard without match",
             u"c:\\progs\\tool.exe  x a:\\X.arj C:\\db\\ C:\\DB\\*.mdb C:\\DB*.mdb"_s, 0,
             {u"%/drive_c/PROGS/Tool.exe"_s, u"x"_s, u"%/floppy_a/X.arj"_s, u"%/drive_c/DB/"_s,
@@ -65,16 +71,35 @@ private slots:
         row("no relative path", u"../W/cwdtool"_s, 0, {u"53"_s});
         row("unmapped argument drive", u"arj.exe Q:\\A.arj"_s, 0, {u"71"_s});
         row("no console", u"cwdtool"_s, 1, {u"53"_s}, u"/drive_c"_s);
+        row("a program folder with a blank, beside a folder of its first word",
+            u"C:\\Meine Programme\\arj.exe a a:\\X.arj"_s, 0,
+            {u"%/drive_c/Meine Programme/arj.exe"_s, u"a"_s, u"%/floppy_a/X.arj"_s});
+        row("no relative PATH entry", u"pathtool"_s, 0, {u"53"_s}, u"B"_s);
+        // Folders that share their first six letters: the run's own short form
+        // means the folder the field named; one typed by hand, none of them.
+        row("the run's short form", u"arj.exe x a:\\N.arj C:\\DATEN2~1\\ -y"_s, 0,
+            {u"%/P/arj.exe"_s, u"x"_s, u"%/floppy_a/N.arj"_s, u"%/drive_c/Daten 2023/"_s, u"-y"_s},
+            u"/B"_s, u"C:\\DATEN2~1\\=C:\\daten 2023\\"_s);
+        row("the run's form without blanks", u"arj.exe a a:\\N.arj C:\\DatenAlt\\*.mdb"_s, 0,
+            {u"%/P/arj.exe"_s, u"a"_s, u"%/floppy_a/N.arj"_s, u"%/drive_c/Daten Alt/c.mdb"_s},
+            u"/B"_s, u"C:\\DatenAlt\\=C:\\Daten Alt\\"_s);
+        row("a short form typed by hand", u"arj.exe x a:\\N.arj C:\\DATEN2~1\\ -y"_s, 0, {u"76"_s});
     }
     void launchFor()
     {
         QFETCH(QString, line);
         QFETCH(int, style);
         QFETCH(QString, path);
+        QFETCH(QString, longForm);
+        platform::LaunchNotes notes;
+        if (!longForm.isEmpty())
+            notes.longForms = {{longForm.section(u'=', 0, 0), longForm.section(u'=', 1)}};
+        const QString searchPath = path.startsWith(u'/') ? home + path : path;
         try {
             const auto launch = platform::launchFor(
                 line, style,
-                {platform::DriveMap::atPrefix(home), home + u"/P"_s, home + u"/W"_s, home + path});
+                {platform::DriveMap::atPrefix(home), home + u"/P"_s, home + u"/W"_s, searchPath},
+                notes);
             QTEST((QStringList {launch.program} + launch.arguments).replaceInStrings(home, u"%"_s),
                   "expected");
         } catch (const platform::RuntimeError &e) {
