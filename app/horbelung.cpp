@@ -1,5 +1,6 @@
 #include "horbelung.h"
 
+#include "platform/handlertrap.h"
 #include "platform/runtimeerror.h"
 #include "platform/services.h"
 #include "settings/pathfile.h"
@@ -290,6 +291,12 @@ void Horbelung::createControls()
 
 void Horbelung::connectHandlers()
 {
+    // Every handler runs under the trap for run-time errors it does not trap itself.
+    const auto behandelt = [this](auto handler) {
+        return [this, handler] {
+            platform::runHandler(services, handler);
+        };
+    };
     const std::pair<QAbstractButton *, void (Horbelung::*)()> klicks[] = {
         {Command3D10, &Horbelung::Command3D10_Click},
         {Command3D7, &Horbelung::Command3D7_Click},
@@ -310,14 +317,16 @@ void Horbelung::connectHandlers()
         {Command4, &Horbelung::Command4_Click},
     };
     for (const auto &[steuerelement, handler] : klicks)
-        connect(steuerelement, &QAbstractButton::clicked, this, handler);
+        connect(steuerelement, &QAbstractButton::clicked, this,
+                behandelt([this, handler] { (this->*handler)(); }));
     for (std::size_t row = 0; row < catalogueSize; ++row)
         connect(katalogOptionen[row], &QAbstractButton::clicked, this,
-                [this, row] { katalogOption_Click(row); });
+                behandelt([this, row] { katalogOption_Click(row); }));
     connect(Command3D4, &platform::CommandButton::mouseMove, this,
-            &Horbelung::Command3D4_MouseMove);
-    connect(Panel3D2, &platform::VqsPanel::mouseMove, this, &Horbelung::Panel3D2_MouseMove);
-    connect(Dir1, &platform::DirListBox::change, this, &Horbelung::Dir1_Change);
+            behandelt([this] { Command3D4_MouseMove(); }));
+    connect(Panel3D2, &platform::VqsPanel::mouseMove, this,
+            behandelt([this] { Panel3D2_MouseMove(); }));
+    connect(Dir1, &platform::DirListBox::change, this, behandelt([this] { Dir1_Change(); }));
 }
 
 void Horbelung::Form_Load()
@@ -332,12 +341,22 @@ void Horbelung::Form_Load()
         services.setMousePointer(platform::MousePointer::Default);
         tabFolge(u"GELB"_s);
     } catch (const platform::RuntimeError &error) {
-        // Without a path file the defaults simply stay; anything else is worth a word.
-        if (error.number() != platform::RuntimeError::FileNotFound)
-            services.msgBox(u"Fehler Nr."_s + QString::number(error.number()),
-                            platform::MsgBox::OkOnly);
-        services.setMousePointer(platform::MousePointer::Default);
+        startFehler(error);
+    } catch (const std::bad_alloc &) {
+        startFehler(platform::RuntimeError(platform::RuntimeError::OutOfMemory));
+    } catch (const std::exception &) {
+        startFehler(platform::RuntimeError(platform::RuntimeError::InternalError));
     }
+    fokusSetzen();
+}
+
+void Horbelung::startFehler(const platform::RuntimeError &error)
+{
+    // Without a path file the defaults simply stay; anything else is worth a word.
+    if (error.number() != platform::RuntimeError::FileNotFound)
+        services.msgBox(u"Fehler Nr."_s + QString::number(error.number()),
+                        platform::MsgBox::OkOnly);
+    services.setMousePointer(platform::MousePointer::Default);
 }
 
 std::optional<std::size_t> Horbelung::gewaehlteZeile() const
@@ -361,12 +380,14 @@ void Horbelung::Command3D10_Click()
     }
     seiteNachVorn(Panel3D2);
     tabFolge(u"GRÜN"_s);
+    fokusSetzen();
 }
 
 void Horbelung::Command3D7_Click()
 {
     seiteNachVorn(Panel3D1);
     tabFolge(u"GELB"_s);
+    fokusSetzen();
 }
 
 void Horbelung::Command3D12_Click()
@@ -473,6 +494,7 @@ void Horbelung::Command5_Click()
 {
     VqsPanel2->hide();
     tabFolge(u"GRÜN"_s);
+    fokusSetzen();
 }
 
 void Horbelung::Dir1_Change()
@@ -484,6 +506,20 @@ void Horbelung::Dir1_Change()
     } catch (const platform::RuntimeError &) {
         File1->clear();
     }
+}
+
+void Horbelung::fokusSetzen()
+{
+    // The keyboard goes to what is seen: the first tab stop of the group now
+    // on, else the page in front. Left where it was, the focus would stay on a
+    // hidden control and keys would type into the page behind.
+    for (QWidget *w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(this)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+    (Panel3D2->isVisibleTo(this) ? Panel3D2 : Panel3D1)->setFocus(Qt::OtherFocusReason);
 }
 
 void Horbelung::seiteNachVorn(platform::VqsPanel *seite)

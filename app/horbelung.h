@@ -61,6 +61,9 @@ private:
     void Command5_Click(); // "Löschen beenden"
     void Dir1_Change();
     void seiteNachVorn(platform::VqsPanel *seite);
+    // After a page switch and when the deletion panel closes.
+    void fokusSetzen();
+    void startFehler(const platform::RuntimeError &error);
     void auswahlDialogOeffnen();
     // The chosen-row rule: the last ticked catalogue option in catalogue order.
     std::optional<std::size_t> gewaehlteZeile() const;

@@ -11,19 +11,15 @@ void Horbelung::Command3_Click()
         return;
     verzloe();
     services.doEvents();
-    try {
-        // Pointing a list at the path it already shows would not read it again.
-        if (Dir1->path() == u"A:\\") {
-            Dir1->setPath(services.appPath());
-            File1->setPath(services.appPath());
-        }
-        Dir1->setPath(u"A:\\"_s);
-        File1->setPath(u"A:\\"_s);
-    } catch (const platform::RuntimeError &) {
-        // The floppy was taken out: the lists keep what they showed last.
-    }
+    // The lists read A:\ again, and only A:\: a detour through another folder
+    // would leave them there when the floppy is gone, and the next press would
+    // delete that folder's folders. A floppy that cannot be read is the trap's.
+    Dir1->setPath(u"A:\\"_s);
+    File1->setPath(u"A:\\"_s);
     // The panel closes by itself once A:\ has no folder left.
     VqsPanel2->setVisible(Dir1->listCount() > 0);
+    if (VqsPanel2->isHidden())
+        fokusSetzen();
 }
 
 void Horbelung::Command4_Click()

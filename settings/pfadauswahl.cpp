@@ -2,6 +2,7 @@
 
 #include "app/horbelung.h"
 #include "layout/mindestgroesse.h"
+#include "platform/handlertrap.h"
 #include "platform/runtimeerror.h"
 #include "platform/services.h"
 
@@ -58,9 +59,13 @@ PfadAuswahl::PfadAuswahl(Horbelung &hauptfenster, platform::Services &services, 
     Command2->setTabIndex(2);
     Command1->setTabIndex(3);
 
-    connect(Drive1, &platform::DriveListBox::change, this, &PfadAuswahl::Drive1_Change);
-    connect(Command2, &platform::CommandButton::clicked, this, &PfadAuswahl::Command2_Click);
-    connect(Command1, &platform::CommandButton::clicked, this, &PfadAuswahl::Command1_Click);
+    // Every handler runs under the trap for run-time errors it does not trap itself.
+    connect(Drive1, &platform::DriveListBox::change, this,
+            [this] { platform::runHandler(this->services, [this] { Drive1_Change(); }); });
+    connect(Command2, &platform::CommandButton::clicked, this,
+            [this] { platform::runHandler(this->services, [this] { Command2_Click(); }); });
+    connect(Command1, &platform::CommandButton::clicked, this,
+            [this] { platform::runHandler(this->services, [this] { Command1_Click(); }); });
     Form_Load();
 }
 

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "runtimeerror.h"
+#include "services.h"
+
+#include <exception>
+#include <functional>
+#include <new>
+#include <utility>
+
+namespace platform {
+
+// Shows a run-time error that no handler trapped as Windows shows one: the
+// stop icon, "Laufzeitfehler '71':" and the description below it. The
+// pointer goes back to the default first.
+void showUntrapped(Services &services, const RuntimeError &error);
+
+// Runs an event handler. A run-time error that escapes it ends the handler
+// there and is shown; the program goes on with its data as the handler left
+// it. Every handler is connected through here: an exception must not leave a
+// slot, since Qt's signal and event dispatch is not exception safe.
+template<class Handler> void runHandler(Services &services, Handler &&handler)
+{
+    try {
+        std::invoke(std::forward<Handler>(handler));
+    } catch (const RuntimeError &error) {
+        showUntrapped(services, error);
+    } catch (const std::bad_alloc &) {
+        showUntrapped(services, RuntimeError(RuntimeError::OutOfMemory));
+    } catch (const std::exception &) {
+        showUntrapped(services, RuntimeError(RuntimeError::InternalError));
+    }
+}
+
+} // namespace platform
