@@ -4,12 +4,16 @@
 #include "runtimeerror.h"
 #include "services.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QSocketNotifier>
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <utility>
 #include <vector>
@@ -93,15 +97,25 @@ std::pair<QString, QStringList> splitProgram(const QStringList &words, const Lau
     throw RuntimeError(RuntimeError::FileNotFound);
 }
 
-// A word that begins with a folder in the DOS form the run made stands for
-// the folder the user named; the rest of the word is kept.
+// A word that begins with a folder in a DOS form the run made stands for the
+// folder the field named; the rest of the word is kept. Two folders named
+// differently behind one form cannot both be meant: 76.
 QString inLongForm(const QString &word, const LaunchNotes &notes)
 {
-    for (const auto &[dosForm, longForm] : notes.longForms) {
-        if (word.startsWith(dosForm))
-            return longForm + word.mid(dosForm.size());
+    const std::pair<QString, QString> *longest = nullptr;
+    for (const auto &forms : notes.longForms) {
+        if (word.startsWith(forms.first)
+            && (!longest || forms.first.size() > longest->first.size()))
+            longest = &forms;
     }
-    return word;
+    if (!longest)
+        return word;
+    for (const auto &[dosForm, longForm] : notes.longForms) {
+        if (dosForm == longest->first
+            && longForm.compare(longest->second, Qt::CaseInsensitive) != 0)
+            throw RuntimeError(RuntimeError::PathNotFound);
+    }
+    return longest->second + word.mid(longest->first.size());
 }
 
 QStringList translateArgument(const QString &dosWord, const DriveMap &drives,
@@ -200,14 +214,20 @@ qint64 startDetached(const Launch &launch)
     return pid;
 }
 
-QList<qint64> reapEnded(const QList<qint64> &started)
+void collectWhenEnded(qint64 pid)
 {
-    QList<qint64> running;
-    for (const qint64 pid : started) {
-        if (waitpid(pid_t(pid), nullptr, WNOHANG) == 0)
-            running << pid;
-    }
-    return running;
+    // The process's pidfd becomes readable when it ends: collected then, in
+    // the event loop, it never lingers as a zombie and nothing polls.
+    const int fd = int(syscall(SYS_pidfd_open, pid_t(pid), 0));
+    if (fd < 0)
+        return;
+    auto *ended = new QSocketNotifier(fd, QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(ended, &QSocketNotifier::activated, ended, [ended, fd, pid] {
+        waitpid(pid_t(pid), nullptr, WNOHANG);
+        ended->setEnabled(false);
+        close(fd);
+        ended->deleteLater();
+    });
 }
 
 } // namespace platform

@@ -47,10 +47,9 @@ Launch launchFor(const QString &commandLine, int windowStyle, const LaunchContex
                  const LaunchNotes &notes = {});
 
 // Starts the launch in a session of its own and returns at once with its
-// process id; 53 when it cannot start. The process stays this one's child
-// until it ends: reapEnded() collects it then.
+// process id; 53 when it cannot start. The process stays this one's child.
 qint64 startDetached(const Launch &launch);
-// Collects those of the started processes that have ended; returns the others.
-QList<qint64> reapEnded(const QList<qint64> &started);
+// Collects a started process in the event loop as soon as it ends.
+void collectWhenEnded(qint64 pid);
 
 } // namespace platform

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
 #include <span>
 #include <utility>
 #include <vector>
@@ -61,8 +62,6 @@ RealServices::RealServices(DriveMap drives, const QString &programDirectory,
 RealServices::~RealServices()
 {
     RealServices::setMousePointer(MousePointer::Default);
-    // Those still running go on without us; the system collects them.
-    reapEnded(m_launched);
 }
 
 int RealServices::msgBox(const QString &prompt, int style)
@@ -123,10 +122,22 @@ QString RealServices::appPath() const
 
 void RealServices::shell(const QString &commandLine, int windowStyle, const LaunchNotes &notes)
 {
+    // The folders behind the DOS forms stay known as a file system's short
+    // names do: the fields keep showing the forms, and the next run gets them
+    // back unchanged. A form made anew stands for its newest folder.
+    LaunchNotes known = notes;
+    for (const auto &forms : std::as_const(m_longForms)) {
+        const bool madeAnew
+            = std::any_of(notes.longForms.begin(), notes.longForms.end(),
+                          [&](const auto &made) { return made.first == forms.first; });
+        if (!madeAnew)
+            known.longForms << forms;
+    }
+    m_longForms = known.longForms;
+
     const LaunchContext context {m_drives, m_programDirectory, m_workingDirectory,
                                  qEnvironmentVariable("PATH")};
-    m_launched = reapEnded(m_launched);
-    m_launched << startDetached(launchFor(commandLine, windowStyle, context, notes));
+    collectWhenEnded(startDetached(launchFor(commandLine, windowStyle, context, known)));
 }
 
 void RealServices::kill(const QString &pattern)

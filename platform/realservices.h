@@ -41,7 +41,7 @@ private:
     QString m_programDirectory;
     QString m_workingDirectory;
     bool m_hourglass = false;
-    QList<qint64> m_launched; // started by shell() and not yet collected
+    QList<std::pair<QString, QString>> m_longForms; // see LaunchNotes::longForms
 };
 
 } // namespace platform

@@ -84,6 +84,32 @@ private slots:
         QCOMPARE(file1->listCount(),
                  QDir(driver.services.hostOf(file1->path())).entryList(QDir::Files).size());
     }
+
+    // The floppy taken out with the panel open: the press shows the run-time error, the lists
+    // stay on A:, and neither that press nor the next deletes anything anywhere.
+    void floppyTakenOut()
+    {
+        WindowDriver driver;
+        const QString floppy = driver.services.hostOf(u"A:\\"_s);
+        sandboxtree::make(floppy, {u"ALT/"_s, u"NEU/"_s});
+        sandboxtree::make(driver.services.hostOf(u"C:\\TOOLS\\"_s), {u"ALT/"_s, u"NEU/"_s});
+        const QStringList prefix = sandboxtree::read(driver.services.hostOf(u"C:\\"_s));
+        driver.openPage2(u"C:\\NOKRAT\\"_s);
+        driver.click(u"Command3D4"_s);
+        auto *dir1 = driver.control<platform::DirListBox>(u"Dir1"_s);
+        QVERIFY(QDir().rename(floppy, floppy.chopped(1) + u"-draussen"_s));
+        for (int press = 0; press < 2; ++press) {
+            dir1->setListIndex(0);
+            driver.services.log.clear();
+            driver.click(u"Command3"_s);
+            QCOMPARE(driver.dialogue().filter(u"box"_s),
+                     QStringList {u"box 16: Laufzeitfehler '71':\nDatenträger nicht bereit"_s});
+            QCOMPARE(dir1->path(), u"A:\\"_s);
+        }
+        QCOMPARE(sandboxtree::read(driver.services.hostOf(u"C:\\"_s)), prefix);
+        QCOMPARE(sandboxtree::read(floppy.chopped(1) + u"-draussen"_s),
+                 QStringList({u"ALT/"_s, u"NEU/"_s}));
+    }
 };
 
 QTEST_MAIN(TestDeletion)

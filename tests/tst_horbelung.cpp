@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QTest>
 
 #include <memory>
@@ -207,6 +208,70 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget()->objectName(), stops.value(i + 1, stops.first()));
         }
+    }
+
+    // Keys go to what is seen: after a page switch or the panel closing, the keys typed next
+    // never reach a control of the page behind. Steps as for starten, with "^X" setting the
+    // focus on X and "Alt+W", "Alt+Z" and "Space" pressed on the window; then "x" is typed.
+    void keysReachOnlyWhatIsSeen_data()
+    {
+        QTest::addColumn<QString>("folge");
+        QTest::addColumn<QString>("fokus"); // where the keyboard is afterwards
+        QTest::newRow("field of page 1, Weiter by key") << u"^Mh3dText2 Alt+W"_s << u"Option3D3"_s;
+        QTest::newRow("another option focused, Weiter by key, Space")
+            << u"^VqsOption2 Alt+W Space"_s << u"Option3D3"_s;
+        QTest::newRow("field of page 2, Zurück by key")
+            << u"Command3D10 ^Mh3dText1 Alt+Z"_s << u"Option3D7"_s;
+        QTest::newRow("the panel closed")
+            << u"Command3D10 +VqsPanel2 DISK ^Command5 Space"_s << u"Option3D3"_s;
+        QTest::newRow("the panel gone, its group still on")
+            << u"Command3D10 +VqsPanel2 DISK ^Command3 Command3"_s << u"Panel3D2"_s;
+    }
+    void keysReachOnlyWhatIsSeen()
+    {
+        QFETCH(QString, folge);
+        QFETCH(QString, fokus);
+        // A floppy with one empty folder, which "Verzeichnis löschen" removes.
+        starten();
+        QVERIFY(QDir().mkpath(services->hostOf(u"A:\\LEER"_s)));
+        for (const QString &wort : folge.split(u' ')) {
+            if (wort.startsWith(u'^')) {
+                control(wort.sliced(1))->setFocus(Qt::TabFocusReason);
+            } else if (wort.startsWith(u"Alt+")) {
+                QTest::keyClick(window->windowHandle(), wort.back().toLatin1(), Qt::AltModifier);
+                QTest::qWait(200); // the key animates the click
+            } else if (wort == u"Space") {
+                QTest::keyClick(window->windowHandle(), Qt::Key_Space);
+            } else if (wort == u"Command3") {
+                auto *dir1 = window->findChild<platform::DirListBox *>(u"Dir1"_s);
+                dir1->setPath(u"A:\\"_s);
+                dir1->setListIndex(0);
+                schritte(wort);
+            } else {
+                schritte(wort);
+            }
+        }
+        QTest::keyClick(window->windowHandle(), 'x');
+        QCOMPARE(QApplication::focusWidget()->objectName(), fokus);
+        for (const QLineEdit *feld : window->findChildren<QLineEdit *>())
+            QVERIFY2(!feld->text().contains(u'x'), qPrintable(feld->objectName()));
+        QVERIFY(control(u"Option3D7"_s)->property("checked").toBool());
+    }
+
+    // A run-time error no handler traps is shown, and the program goes on: the path dialog
+    // cannot open when the program's drive is gone.
+    void untrappedError()
+    {
+        starten();
+        QVERIFY(QFile::remove(QDir(services->driveMap().dosdevices()).filePath(u"c:"_s)));
+        services->log.clear();
+        schritte(u"Command1"_s);
+        QCOMPARE(services->log,
+                 QStringList({u"pointer 0"_s,
+                              u"box 16: Laufzeitfehler '71':\nDatenträger nicht bereit"_s}));
+        QVERIFY(window->isVisible());
+        schritte(u"Command3D10"_s);
+        QCOMPARE(window->kuerzel(), u"NOKU"_s);
     }
 };
 

@@ -46,7 +46,7 @@ private slots:
         QTest::addColumn<int>("style");
         QTest::addColumn<QString>("path"); // PATH
         QTest::addColumn<QStringList>("expected"); // program and arguments, or the error
-        QTest::addColumn<QString>("longForm"); // "DOS form=long form" the run made, if any
+        QTest::addColumn<QString>("longForm"); // "DOS form=long form|…" the run made, if any
         const auto row
             = [](const char *name, const QString &line, int style, const QStringList &expected,
                  const QString &path = u"/B"_s, const QString &longForm = {}) {
@@ -83,6 +83,9 @@ private slots:
         row("the run's form without blanks", u"arj.exe a a:\\N.arj C:\\DatenAlt\\*.mdb"_s, 0,
             {u"%/P/arj.exe"_s, u"a"_s, u"%/floppy_a/N.arj"_s, u"%/drive_c/Daten Alt/c.mdb"_s},
             u"/B"_s, u"C:\\DatenAlt\\=C:\\Daten Alt\\"_s);
+        row("one form made of two folders", u"arj.exe x C:\\DATEN2~1\\N.arj C:\\DATEN2~1\\ -y"_s, 0,
+            {u"76"_s}, u"/B"_s,
+            u"C:\\DATEN2~1\\=C:\\Daten 2023\\|C:\\DATEN2~1\\=C:\\Daten 2022\\"_s);
         row("a short form typed by hand", u"arj.exe x a:\\N.arj C:\\DATEN2~1\\ -y"_s, 0, {u"76"_s});
     }
     void launchFor()
@@ -92,8 +95,8 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QString, longForm);
         platform::LaunchNotes notes;
-        if (!longForm.isEmpty())
-            notes.longForms = {{longForm.section(u'=', 0, 0), longForm.section(u'=', 1)}};
+        for (const QString &forms : longForm.split(u'|', Qt::SkipEmptyParts))
+            notes.longForms << std::pair {forms.section(u'=', 0, 0), forms.section(u'=', 1)};
         const QString searchPath = path.startsWith(u'/') ? home + path : path;
         try {
             const auto launch = platform::launchFor(

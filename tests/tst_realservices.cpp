@@ -74,8 +74,22 @@ private slots:
         QCOMPARE(services.readFile(u"hobe.ini"_s), old);
     }
 
-    // Z: holds everything as well; C: is the closer drive.
-    void appPath() { QCOMPARE(services.appPath(), u"C:\\TOOLS"_s); }
+    // Z: holds everything as well; C: is the closer drive. Without either the
+    // program directory has no Windows path: an error, never an empty one.
+    void appPath()
+    {
+        QCOMPARE(services.appPath(), u"C:\\TOOLS"_s);
+        QTemporaryDir bare;
+        QVERIFY(QDir(bare.path()).mkpath(u"dosdevices"_s));
+        try {
+            platform::RealServices(platform::DriveMap::atPrefix(bare.path()), bare.path())
+                .appPath();
+            QFAIL("no error");
+        } catch (const platform::RuntimeError &e) {
+            QCOMPARE(e.number(), 76);
+            QVERIFY(e.description().contains(bare.path()));
+        }
+    }
 
     // "style, button clicked (-1: Escape) = QMessageBox::Icon, buttons, answer".
     void msgBox_data()

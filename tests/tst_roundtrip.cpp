@@ -83,16 +83,20 @@ private slots:
         QTest::addColumn<QStringList>("restore");
         QTest::addColumn<QStringList>("archive"); // the folder, then the files in it
         QTest::addColumn<QStringList>("restored");
+        // Folders beside them whose short forms are the same: they hold a decoy that nothing
+        // may touch or take.
+        QTest::addColumn<QStringList>("neighbours");
         QTest::newRow("floppy A:, three volumes, all databases")
             << u"C:\\NOKRAT\\"_s << QStringList() << QStringList {u"Option3D4"_s, u"Mh3dText3=3"_s}
             << QStringList {u"A:\\"_s, u"NOKUhobe.a01"_s, u"NOKUhobe.a02"_s, u"NOKUhobe.arj"_s}
-            << QStringList {u"NOKRAT.mdb"_s, u"OTHER.MDB"_s};
-        QTest::newRow("hard disk, one database, long folder names")
-            << u"C:\\Eigene Datenbanken\\"_s
+            << QStringList {u"NOKRAT.mdb"_s, u"OTHER.MDB"_s} << QStringList();
+        QTest::newRow("hard disk, one database, long names beside their likes")
+            << u"C:\\Buchhaltung 2023\\"_s
             << QStringList {u"Option3D5"_s, u"VqsCheck1"_s, u"Mh3dText1=C:\\Sicherungen 2024"_s}
             << QStringList {u"Option3D4"_s}
             << QStringList {u"C:\\Sicherungen 2024\\"_s, u"NOKUhobe.arj"_s}
-            << QStringList {u"NOKRAT.mdb"_s};
+            << QStringList {u"NOKRAT.mdb"_s}
+            << QStringList {u"C:\\Buchhaltung 2022\\"_s, u"C:\\Sicherung\\"_s};
     }
     void roundTrip()
     {
@@ -101,6 +105,7 @@ private slots:
         QFETCH(QStringList, restore);
         QFETCH(QStringList, archive);
         QFETCH(QStringList, restored);
+        QFETCH(QStringList, neighbours);
         BasicWindowDriver<SandboxServices> driver;
         SandboxServices &services = driver.services;
         QVERIFY(QFile::link(QStandardPaths::findExecutable(u"arj"_s),
@@ -113,6 +118,12 @@ private slots:
         for (auto it = original.begin(); it != original.end(); ++it) {
             QFile file(databases + it.key());
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(it.value()) == it->size());
+        }
+
+        for (const QString &neighbour : neighbours) {
+            QFile decoy(services.hostOf(neighbour) + u"NOKRAT.mdb"_s);
+            QVERIFY(QDir().mkpath(services.hostOf(neighbour)) && decoy.open(QIODevice::WriteOnly)
+                    && decoy.write("decoy") == 5);
         }
 
         const auto start = [&](const QStringList &actions) {
@@ -138,6 +149,12 @@ private slots:
             QVERIFY2(file.readAll() == original.value(name), qPrintable(name));
         }
         QCOMPARE(services.boxes().filter(u"nicht vollständig"_s), QStringList());
+        for (const QString &neighbour : neighbours) {
+            QDir folder(services.hostOf(neighbour));
+            QCOMPARE(folder.entryList(QDir::Files), QStringList {u"NOKRAT.mdb"_s});
+            QFile decoy(folder.filePath(u"NOKRAT.mdb"_s));
+            QVERIFY(decoy.open(QIODevice::ReadOnly) && decoy.readAll() == "decoy");
+        }
     }
 };
 
