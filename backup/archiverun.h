@@ -37,9 +37,11 @@ QString volumeName(const QString &code, int disk);
 // directory would bring a word starting with "-" (a switch) into it.
 QString commandLine(const Inputs &inputs);
 
-// The longest directory field the archiver takes: it writes its paths to
-// the archive in a header of 2,600 bytes (measured with arj 3.10).
-inline constexpr qsizetype maxDirectoryLength = 259;
+// The longest directory field: Windows takes a folder path of 248 characters,
+// room for an 8.3 name within its 260. The archiver refuses host paths over
+// 512 characters and crashes on longer ones (arj 3.10), which a folder of 248
+// stays below under any usual prefix.
+inline constexpr qsizetype maxDirectoryLength = 248;
 
 // A directory field the run can hand the archiver: a drive letter with its
 // backslash ("C:\...") or a network path ("\\server\..."), else 76; longer

@@ -72,6 +72,13 @@ private slots:
         row("restore with an empty backup field asks nothing",
             {u"Option3D4"_s, u"Option3D2"_s, u"Mh3dText1="_s}, failedWith5, u"C:\\NOKRAT\\ "_s);
         row("backup without a target", {u"-"_s}, failedWith5);
+        const QStringList failedWith76 {u"beep"_s, failed,
+                                        u"box 0: Fehler Nr.:  76    Pfad nicht gefunden"_s};
+        row("a Linux folder as the backup directory",
+            {u"Option3D5"_s, u"Mh3dText1=/home/anna/Sicherung"_s}, failedWith76,
+            u"C:\\NOKRAT\\ /home/anna/Sicherung\\"_s);
+        row("a database directory without a drive", {}, failedWith76,
+            u"Datenbanken\\ Datenbanken\\"_s, u"Datenbanken\\"_s);
         row("restore without a target", {u"Option3D4"_s, u"-"_s},
             QStringList {u"beep"_s, question} + failedWith5);
         row("a count that is no number", {u"Option3D4"_s, u"Mh3dText3=zwei"_s},
