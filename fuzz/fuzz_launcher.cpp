@@ -94,6 +94,20 @@ QString askedName(const QString &word)
     return name.endsWith(u".exe"_s) ? name.chopped(4) : name;
 }
 
+// How many leading words named the program: the shortest run that does.
+qsizetype programWords(const Sandbox &sandbox, const QStringList &words, const QString &program)
+{
+    for (qsizetype count = 1; count <= words.size(); ++count) {
+        try {
+            if (platform::launchFor(words.first(count).join(u' '), 0, sandbox.context).program
+                == program)
+                return count;
+        } catch (const platform::RuntimeError &) {
+        }
+    }
+    std::abort();
+}
+
 void checkLaunch(const Sandbox &sandbox, const QString &line, int style)
 {
     platform::Launch launch;
@@ -105,6 +119,7 @@ void checkLaunch(const Sandbox &sandbox, const QString &line, int style)
         case platform::RuntimeError::BadFileNameOrNumber:
         case platform::RuntimeError::FileNotFound:
         case platform::RuntimeError::DiskNotReady:
+        case platform::RuntimeError::PathNotFound:
             return;
         }
         std::abort();
@@ -131,12 +146,13 @@ void checkLaunch(const Sandbox &sandbox, const QString &line, int style)
     const QFileInfo info(program);
     if (!info.isFile() || !info.isExecutable())
         std::abort();
+    const qsizetype named = programWords(sandbox, words, program);
     if (sandbox.isShell(program)) {
-        const QString asked = askedName(words.first());
+        const QString asked = askedName(words.first(named).join(u' '));
         if (asked != u"sh" && asked != u"bash")
             std::abort();
     }
-    if (arguments.size() < words.size() - 1)
+    if (arguments.size() < words.size() - named)
         std::abort();
     for (const QString &argument : arguments) {
         if (!words.contains(argument) && !sandbox.inDrive(argument))
