@@ -153,7 +153,7 @@ qint64 startDetached(const Launch &launch)
     // between the click and the archiver's start.
     std::vector<QByteArray> words {QFile::encodeName(launch.program)};
     for (const QString &argument : launch.arguments)
-        words.push_back(argument.toLocal8Bit());
+        words.push_back(hostfs::encode(argument));
     std::vector<char *> argv;
     for (QByteArray &word : words)
         argv.push_back(word.data());
