@@ -39,12 +39,22 @@ struct Sandbox
             prefix.mkpath(QString::fromUtf16(path));
         QFile(prefix.filePath(QStringLiteral("drive_c/NOKRAT/NOKRAT.MDB")))
             .open(QIODevice::WriteOnly);
-        for (const char *raw : {"floppy_a/B\374cher.mdb", "floppy_a/SUB/\xff\xfe"})
+        for (const char *raw : rawNames)
             close(open(QFile::encodeName(dir.path()) + '/' + raw, O_WRONLY | O_CREAT, 0644));
         prefix.rmdir(QStringLiteral("floppy_b"));
         QFile::remove(prefix.filePath(QStringLiteral("dosdevices/z:")));
         QFile::link(QStringLiteral("../root"), prefix.filePath(QStringLiteral("dosdevices/z:")));
     }
+    // QTemporaryDir cannot remove names that are not UTF-8.
+    ~Sandbox()
+    {
+        for (const char *raw : rawNames)
+            unlink(QFile::encodeName(dir.path()) + '/' + raw);
+    }
+    Sandbox(const Sandbox &) = delete;
+    Sandbox &operator=(const Sandbox &) = delete;
+
+    static constexpr const char *rawNames[] = {"floppy_a/B\374cher.mdb", "floppy_a/SUB/\xff\xfe"};
 };
 
 bool insideDrive(const QString &host, const QString &root)

@@ -120,11 +120,9 @@ bool isHidden(const QString &path)
 
 // Read-only as Windows knows it: no one may write. Decided by the mode bits,
 // not by access(), which lets root write anything.
-bool isReadOnly(const QString &path)
+bool isReadOnly(const struct stat &status)
 {
-    struct stat status = {};
-    return lstat(hostfs::encode(path).constData(), &status) == 0 && !S_ISLNK(status.st_mode)
-        && (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    return !S_ISLNK(status.st_mode) && (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
 bool writeAll(int fd, const QByteArray &content)
@@ -226,7 +224,10 @@ void kill(const DriveMap &drives, const QString &pattern)
     if (doomed.isEmpty())
         throw RuntimeError(RuntimeError::FileNotFound);
     for (const QString &path : doomed) {
-        if (isReadOnly(path) || unlink(hostfs::encode(path).constData()) != 0)
+        const QByteArray bytes = hostfs::encode(path);
+        struct stat status = {};
+        if (lstat(bytes.constData(), &status) != 0 || isReadOnly(status)
+            || unlink(bytes.constData()) != 0)
             throw RuntimeError(RuntimeError::PathFileAccessError);
     }
 }
@@ -301,6 +302,9 @@ void writeFile(const QString &hostPath, const QByteArray &content)
     }
     struct stat old = {};
     const bool existing = stat(path.constData(), &old) == 0;
+    // A read-only file stays, even where the folder would let it be replaced.
+    if (existing && isReadOnly(old))
+        throw RuntimeError(RuntimeError::PermissionDenied);
     QByteArray temporary;
     const Descriptor file(createBeside(path, temporary));
     if (file.get() < 0) {

@@ -17,7 +17,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-enum class Fault { None, ReadOnly, FileSizeLimit };
+enum class Fault { None, ReadOnly, ReadOnlyFile, FileSizeLimit };
 enum class Setup { None, OtherOwner, ReadOnlyFolder };
 
 // Root writes into any folder; without CAP_DAC_OVERRIDE in this thread's
@@ -106,6 +106,8 @@ private slots:
         const QString refused = u"box 0: C3D2 / Fehler Nr.5"_s;
         QTest::newRow("folder and file not writable")
             << u"D:\\NEU"_s << Fault::ReadOnly << u"box 0: C3D2 / Fehler Nr.70"_s;
+        QTest::newRow("read-only file in a writable folder")
+            << u"D:\\NEU"_s << Fault::ReadOnlyFile << u"box 0: C3D2 / Fehler Nr.70"_s;
         QTest::newRow("file size limit, part-way")
             << u"D:\\NEU"_s << Fault::FileSizeLimit << u"box 0: C3D2 / Fehler Nr.61"_s;
         QTest::newRow("letters outside the code page") << u"D:\\Łódź"_s << Fault::None << refused;
@@ -132,6 +134,9 @@ private slots:
             QVERIFY(QFile::setPermissions(folder, readOnlyFolder));
             QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
             const WithoutOverride asAnyone;
+            d.click(u"Command3D2"_s);
+        } else if (fault == Fault::ReadOnlyFile) {
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
             d.click(u"Command3D2"_s);
         } else if (fault == Fault::FileSizeLimit) {
             const SizeLimit limit(64);
