@@ -129,9 +129,11 @@ bool writeAll(int fd, const QByteArray &content)
 {
     for (qsizetype done = 0; done < content.size();) {
         const ssize_t written = pwrite(fd, content.constData() + done, content.size() - done, done);
-        if (written < 0 && errno != EINTR)
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
             return false;
-        done += std::max(written, ssize_t(0));
+        done += written;
     }
     return true;
 }
