@@ -1,13 +1,18 @@
-// Any text as a Windows path on a sandboxed drive map: the host path stays
+// Any bytes as a Windows path on a sandboxed drive map: the host path stays
 // inside the folder of its drive (no "." or ".." part survives), keeps a
-// trailing separator as "/", maps back to itself through toWindows, and the
-// only failures are 52 (no drive letter, a NUL) and 71 (unmapped drive).
+// trailing separator as "/", maps back to itself through toWindows, carries
+// the exact bytes of names that are not UTF-8, and the only failures are 52
+// (no drive letter, a NUL) and 71 (unmapped drive).
 #include "platform/drivemap.h"
+#include "platform/hostfs.h"
 #include "platform/runtimeerror.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -15,8 +20,9 @@
 namespace {
 
 // c: with long names, blanks, umlauts and short-name look-alikes, a: a
-// floppy with names no Windows path can reach, b: leading nowhere, z: a
-// folder of the sandbox (not "/", so the fuzzer never walks the real disk).
+// floppy with names no Windows path can reach and names that are not UTF-8,
+// b: leading nowhere, z: a folder of the sandbox (not "/", so the fuzzer
+// never walks the real disk).
 struct Sandbox
 {
     QTemporaryDir dir;
@@ -33,10 +39,22 @@ struct Sandbox
             prefix.mkpath(QString::fromUtf16(path));
         QFile(prefix.filePath(QStringLiteral("drive_c/NOKRAT/NOKRAT.MDB")))
             .open(QIODevice::WriteOnly);
+        for (const char *raw : rawNames)
+            close(open(QFile::encodeName(dir.path()) + '/' + raw, O_WRONLY | O_CREAT, 0644));
         prefix.rmdir(QStringLiteral("floppy_b"));
         QFile::remove(prefix.filePath(QStringLiteral("dosdevices/z:")));
         QFile::link(QStringLiteral("../root"), prefix.filePath(QStringLiteral("dosdevices/z:")));
     }
+    // QTemporaryDir cannot remove names that are not UTF-8.
+    ~Sandbox()
+    {
+        for (const char *raw : rawNames)
+            unlink(QFile::encodeName(dir.path()) + '/' + raw);
+    }
+    Sandbox(const Sandbox &) = delete;
+    Sandbox &operator=(const Sandbox &) = delete;
+
+    static constexpr const char *rawNames[] = {"floppy_a/B\374cher.mdb", "floppy_a/SUB/\xff\xfe"};
 };
 
 bool insideDrive(const QString &host, const QString &root)
@@ -52,7 +70,8 @@ bool insideDrive(const QString &host, const QString &root)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static const Sandbox sandbox;
-    const QString path = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QString path = platform::hostfs::decode(
+        QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
     QString host;
     try {
         host = sandbox.drives.toHost(path);
@@ -62,6 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             std::abort();
         return 0;
     }
+    if (platform::hostfs::decode(platform::hostfs::encode(host)) != host)
+        std::abort();
     // The letter and its drive's folder, in either case of the letter.
     const QString root = sandbox.drives.toHost(path.left(2) + u'\\').chopped(1);
     if (!insideDrive(host, root))

@@ -1,5 +1,6 @@
 // Any bytes as hobe.ini: the reader applies its item rules or reports 62,
-// never more than 200 characters per directory, and never crashes.
+// never more than 200 characters per directory, and never crashes; the
+// writer refuses (5) exactly the directories holding a CR, LF or NUL.
 #include "platform/codepage1252.h"
 #include "platform/runtimeerror.h"
 #include "settings/pathfile.h"
@@ -24,16 +25,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (dir.size() > pathfile::maxDirectoryLength)
             std::abort();
     }
+    // What the reader decodes is always in the code page, so only a line
+    // end or a NUL (from a quoted item) makes the writer refuse.
+    const auto holdable = [](const QString &dir) {
+        return !dir.contains(u'\r') && !dir.contains(u'\n') && !dir.contains(QChar(u'\0'));
+    };
+    const bool refusable = !std::all_of(dirs.begin(), dirs.end(), holdable);
+    QByteArray written;
+    try {
+        written = pathfile::content(dirs);
+    } catch (const platform::RuntimeError &error) {
+        if (error.number() != platform::RuntimeError::InvalidProcedureCall || !refusable)
+            std::abort();
+        return 0;
+    }
+    if (refusable)
+        std::abort();
     // What the writer makes of it reads back to the same directories, as long
     // as no directory holds a delimiter of the item rules (one that does spills
     // into the lines after it, as it would on Windows).
     const auto plain = [](const QString &dir) {
-        return !dir.isEmpty() && dir == dir.trimmed() && !dir.contains(u',') && !dir.contains(u'"')
-            && !dir.contains(u'\r') && !dir.contains(u'\n');
+        return !dir.isEmpty() && dir == dir.trimmed() && !dir.contains(u',') && !dir.contains(u'"');
     };
     if (std::all_of(dirs.begin(), dirs.end(), plain)) {
         pathfile::Directories again;
-        pathfile::applyItems(pathfile::format(dirs), again);
+        pathfile::applyItems(platform::fromCodePage1252(written), again);
         if (again != dirs)
             std::abort();
     }

@@ -52,4 +52,13 @@ QByteArray toCodePage1252(const QString &text)
     return bytes;
 }
 
+bool inCodePage1252(QStringView text)
+{
+    for (const QChar c : text) {
+        if (c != u'?' && toByte(c.unicode()) == '?')
+            return false;
+    }
+    return true;
+}
+
 } // namespace platform

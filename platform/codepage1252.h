@@ -11,5 +11,7 @@ namespace platform {
 QString fromCodePage1252(const QByteArray &bytes);
 // Characters outside the code page become '?', as the Windows conversion does.
 QByteArray toCodePage1252(const QString &text);
+// Whether every character has a byte of its own in the code page.
+bool inCodePage1252(QStringView text);
 
 } // namespace platform

@@ -4,17 +4,25 @@
 #include "runtimeerror.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
+#include <QScopeGuard>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 
 namespace platform::fileops {
 
 namespace {
+
+// Far above any path file; more is no path file but a fault (a link to a
+// device, a runaway file) and would take the memory.
+constexpr qsizetype maxReadSize = 16 * 1024 * 1024;
 
 // The run-time error for a failed host call, from the errno it left.
 int errorFor(int error)
@@ -38,11 +46,51 @@ int errorFor(int error)
     throw RuntimeError(errorFor(errno));
 }
 
+// Where a floppy drive leads when it may be emptied or listed. The root
+// folder, the home folder, the prefix's drive C: and the system's folders,
+// and every folder holding one of them, are never a floppy, whatever a: or
+// b: is made to point at: 71 rather than a file of them touched.
+void refuseNonFloppy(const DriveMap &drives, const QString &windowsPath)
+{
+    if (!hostfs::startsWithDrive(windowsPath) || !QStringLiteral("aAbB").contains(windowsPath[0]))
+        return;
+    struct stat floppy = {};
+    if (stat(hostfs::encode(drives.toHost(windowsPath.left(2))).constData(), &floppy) != 0)
+        throw RuntimeError(RuntimeError::DiskNotReady);
+    const QString never[] = {QStringLiteral("/"),
+                             QDir::homePath(),
+                             drives.dosdevices() + QStringLiteral("/../drive_c"),
+                             QStringLiteral("/etc"),
+                             QStringLiteral("/usr"),
+                             QStringLiteral("/bin"),
+                             QStringLiteral("/var"),
+                             QStringLiteral("/boot")};
+    for (const QString &folder : never) {
+        char *resolved = realpath(hostfs::encode(folder).constData(), nullptr);
+        if (!resolved)
+            continue;
+        QString path = hostfs::decode(resolved);
+        free(resolved);
+        // Compared by identity, so that another way to the same folder (a
+        // bind mount, a link) is caught as well.
+        for (;;) {
+            struct stat status = {};
+            if (stat(hostfs::encode(path).constData(), &status) == 0
+                && status.st_dev == floppy.st_dev && status.st_ino == floppy.st_ino)
+                throw RuntimeError(RuntimeError::DiskNotReady);
+            if (path == u"/")
+                break;
+            path.truncate(std::max(path.lastIndexOf(u'/'), qsizetype(1)));
+        }
+    }
+}
+
 // A folder that must exist on a drive that must be ready.
 QString existingFolder(const DriveMap &drives, const QString &windowsPath)
 {
+    refuseNonFloppy(drives, windowsPath);
     const QString folder = drives.toHost(windowsPath);
-    if (!QFileInfo(folder).isDir())
+    if (!hostfs::isDirectory(folder))
         throw RuntimeError(RuntimeError::PathNotFound);
     return folder;
 }
@@ -51,16 +99,91 @@ QString existingFolder(const DriveMap &drives, const QString &windowsPath)
 // below a drive's folder: the link itself may go, what it leads to stays.
 QString deletable(const DriveMap &drives, const QString &windowsPath)
 {
+    refuseNonFloppy(drives, windowsPath);
     const QString root = QDir::cleanPath(drives.toHost(windowsPath.left(2)));
     const QString host = QDir::cleanPath(drives.toHost(windowsPath));
     const QStringList parts = host.mid(root.size()).split(u'/', Qt::SkipEmptyParts);
     QString path = root;
     for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
         path = hostfs::join(path, parts[i]);
-        if (QFileInfo(path).isSymLink())
+        if (hostfs::isLink(path))
             throw RuntimeError(RuntimeError::PathFileAccessError);
     }
     return host;
+}
+
+// Windows leaves hidden files alone when it deletes by pattern.
+bool isHidden(const QString &path)
+{
+    return path.section(u'/', -1).startsWith(u'.');
+}
+
+// Read-only as Windows knows it: no one may write. Decided by the mode bits,
+// not by access(), which lets root write anything.
+bool isReadOnly(const struct stat &status)
+{
+    return !S_ISLNK(status.st_mode) && (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool writeAll(int fd, const QByteArray &content)
+{
+    for (qsizetype done = 0; done < content.size();) {
+        const ssize_t written = pwrite(fd, content.constData() + done, content.size() - done, done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
+// Closes a file descriptor when it goes out of scope.
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd)
+        : m_fd(fd)
+    { }
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// Rewrites a file in place, for a folder that may not be written: room for
+// the whole content is taken first, so that a full disk or a size limit
+// fails before the old content is touched.
+void writeInPlace(const QByteArray &path, const QByteArray &content)
+{
+    const Descriptor file(open(path.constData(), O_WRONLY | O_CLOEXEC));
+    if (file.get() < 0)
+        throwForErrno();
+    if (!content.isEmpty()) {
+        if (const int error = posix_fallocate(file.get(), 0, content.size()); error != 0)
+            throw RuntimeError(errorFor(error));
+    }
+    if (!writeAll(file.get(), content) || ftruncate(file.get(), content.size()) != 0
+        || fsync(file.get()) != 0)
+        throwForErrno();
+}
+
+// A new file beside the given one, with the mode a new file gets.
+int createBeside(const QByteArray &path, QByteArray &name)
+{
+    for (;;) {
+        name = path + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        const int fd = open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
 }
 
 // Past a file-size limit the kernel ends the process with SIGXFSZ unless it
@@ -92,18 +215,21 @@ void kill(const DriveMap &drives, const QString &pattern)
     const QString name = pattern.mid(cut + 1);
     QStringList doomed;
     if (hostfs::hasWildcard(name)) {
-        const QString folder = QFileInfo(target).path();
-        if (!QFileInfo(folder).isDir())
+        const QString folder = target.left(target.lastIndexOf(u'/'));
+        if (!hostfs::isDirectory(folder))
             throw RuntimeError(RuntimeError::PathNotFound);
         for (const QString &entry : hostfs::entries(folder, hostfs::Kind::File, name))
             doomed << hostfs::join(folder, entry);
-    } else if (!name.isEmpty() && hostfs::isFile(target)) {
+    } else if (!name.isEmpty() && hostfs::isFile(target) && !isHidden(target)) {
         doomed << target;
     }
     if (doomed.isEmpty())
         throw RuntimeError(RuntimeError::FileNotFound);
     for (const QString &path : doomed) {
-        if (!QFile::remove(path))
+        const QByteArray bytes = hostfs::encode(path);
+        struct stat status = {};
+        if (lstat(bytes.constData(), &status) != 0 || isReadOnly(status)
+            || unlink(bytes.constData()) != 0)
             throw RuntimeError(RuntimeError::PathFileAccessError);
     }
 }
@@ -113,51 +239,98 @@ void rmDir(const DriveMap &drives, const QString &path)
     const QString folder = deletable(drives, path);
     if (folder == QDir::cleanPath(drives.toHost(path.left(2))))
         throw RuntimeError(RuntimeError::PathFileAccessError);
-    const QFileInfo info(folder);
     if (!hostfs::exists(folder))
         throw RuntimeError(RuntimeError::PathNotFound);
-    if (!info.isDir())
+    if (!hostfs::isDirectory(folder))
         throw RuntimeError(RuntimeError::PathFileAccessError);
-    const bool removed = info.isSymLink() ? QFile::remove(folder) : QDir().rmdir(folder);
-    if (!removed)
+    const QByteArray bytes = hostfs::encode(folder);
+    if ((hostfs::isLink(folder) ? unlink(bytes.constData()) : rmdir(bytes.constData())) != 0)
         throw RuntimeError(RuntimeError::PathFileAccessError);
 }
 
 QStringList subdirectories(const DriveMap &drives, const QString &directory)
 {
-    return hostfs::entries(existingFolder(drives, directory), hostfs::Kind::Directory);
+    QStringList names = hostfs::entries(existingFolder(drives, directory), hostfs::Kind::Directory);
+    for (QString &name : names)
+        name = hostfs::shownName(name);
+    return names;
 }
 
 QStringList files(const DriveMap &drives, const QString &directory)
 {
-    return hostfs::entries(existingFolder(drives, directory), hostfs::Kind::File);
+    QStringList names = hostfs::entries(existingFolder(drives, directory), hostfs::Kind::File);
+    for (QString &name : names)
+        name = hostfs::shownName(name);
+    return names;
 }
 
 QByteArray readFile(const QString &hostPath)
 {
-    QFile file(hostPath);
-    if (!hostfs::exists(hostPath))
-        throw RuntimeError(RuntimeError::FileNotFound);
-    errno = 0;
-    if (!file.open(QIODevice::ReadOnly))
-        throwForErrno();
-    return file.readAll();
+    // Opened without waiting: a FIFO would wait for a writer for ever.
+    const Descriptor file(
+        open(hostfs::encode(hostPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0)
+        throw RuntimeError(errno == ENOENT ? int(RuntimeError::FileNotFound) : errorFor(errno));
+    struct stat status = {};
+    if (fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
+        throw RuntimeError(RuntimeError::PathFileAccessError);
+    if (status.st_size > maxReadSize)
+        throw RuntimeError(RuntimeError::OutOfMemory);
+    QByteArray content;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = read(file.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throwForErrno();
+        if (got == 0)
+            return content;
+        // A file that grows while it is read is held to the limit as well.
+        if (content.size() + got > maxReadSize)
+            throw RuntimeError(RuntimeError::OutOfMemory);
+        content.append(buffer, got);
+    }
 }
 
 void writeFile(const QString &hostPath, const QByteArray &content)
 {
     const FileSizeSignalIgnored noSignal;
-    QSaveFile file(hostPath);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
+    // Through a link to the file it leads to, as an editor writes.
+    QByteArray path = hostfs::encode(hostPath);
+    if (char *resolved = realpath(path.constData(), nullptr)) {
+        path = resolved;
+        free(resolved);
+    }
+    struct stat old = {};
+    const bool existing = stat(path.constData(), &old) == 0;
+    // A read-only file stays, even where the folder would let it be replaced.
+    if (existing && isReadOnly(old))
+        throw RuntimeError(RuntimeError::PermissionDenied);
+    QByteArray temporary;
+    const Descriptor file(createBeside(path, temporary));
+    if (file.get() < 0) {
+        // A shared folder the user may not write, holding a file he may.
+        if (existing && (errno == EACCES || errno == EPERM))
+            return writeInPlace(path, content);
         throwForErrno();
-    // QSaveFile's commit renames even when its final flush failed, so a
-    // file cut short by a full disk would replace the old one: flush first.
-    if (file.write(content) != content.size() || !file.flush())
+    }
+    bool renamed = false;
+    const auto removeUnfinished = qScopeGuard([&] {
+        if (!renamed)
+            unlink(temporary.constData());
+    });
+    // The new file takes the old one's owner, group and mode; where the
+    // owner cannot be kept (another user's file) the old file is rewritten.
+    if (existing
+        && (fchown(file.get(), old.st_uid, old.st_gid) != 0
+            || fchmod(file.get(), old.st_mode & 07777) != 0))
+        return writeInPlace(path, content);
+    if (!writeAll(file.get(), content) || fsync(file.get()) != 0)
         throwForErrno();
-    errno = 0;
-    if (!file.commit())
+    if (rename(temporary.constData(), path.constData()) != 0)
         throwForErrno();
+    renamed = true;
 }
 
 } // namespace platform::fileops

@@ -1,15 +1,16 @@
 #include "hostfs.h"
 
+#include "codepage1252.h"
 #include "runtimeerror.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace platform::hostfs {
 
@@ -46,11 +47,6 @@ bool windowsOrder(const QString &a, const QString &b)
     return order != 0 ? order < 0 : a < b;
 }
 
-void sortWindowsOrder(QStringList &names)
-{
-    std::sort(names.begin(), names.end(), windowsOrder);
-}
-
 bool isAscii(QByteArrayView bytes)
 {
     for (const char c : bytes) {
@@ -58,6 +54,58 @@ bool isAscii(QByteArrayView bytes)
             return false;
     }
     return true;
+}
+
+// The length of the valid UTF-8 sequence the bytes begin with; 0 when they
+// begin with none (a stray byte, an overlong form, a surrogate, a cut end).
+qsizetype utf8SequenceLength(QByteArrayView bytes)
+{
+    const auto lead = static_cast<unsigned char>(bytes.front());
+    if (lead < 0x80)
+        return 1;
+    qsizetype length = 0;
+    char32_t code = 0;
+    char32_t smallest = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2, code = lead & 0x1F, smallest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, code = lead & 0x0F, smallest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, code = lead & 0x07, smallest = 0x10000;
+    } else {
+        return 0;
+    }
+    if (bytes.size() < length)
+        return 0;
+    for (qsizetype i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(bytes[i]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (next & 0x3F);
+    }
+    if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+constexpr char16_t escapeBase = 0xDC00;
+
+// A lone surrogate standing for one undecodable byte (the low half of a
+// surrogate pair is a character's, not an escape).
+bool isEscapeAt(const QString &text, qsizetype i)
+{
+    const char16_t c = text[i].unicode();
+    return c >= escapeBase + 0x80 && c <= escapeBase + 0xFF
+        && (i == 0 || !text[i - 1].isHighSurrogate());
+}
+
+bool hasEscape(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (isEscapeAt(text, i))
+            return true;
+    }
+    return false;
 }
 
 // Windows compares names without regard to case. Between two ASCII names
@@ -94,12 +142,31 @@ bool windowsCanName(const QString &name)
     return !name.contains(u'\\') && !hasWildcard(name);
 }
 
-// The entry a short name stands for: the one entry whose name without blanks
-// is longer than eight characters and starts with the short name's first
-// part; with an extension (as in "ABRECH~1.200") its part from the first dot
-// must agree. The names come undecoded. Which of several such entries has
-// which number only the file system that made the names knows: then, and for
-// a number other than 1 (whose first holder is gone or unknown), 76.
+// A host name and the name a Windows list shows for it.
+struct Named
+{
+    QString shown;
+    QString name;
+};
+
+bool shownOrder(const Named &a, const Named &b)
+{
+    return a.shown != b.shown ? windowsOrder(a.shown, b.shown) : a.name < b.name;
+}
+
+Named named(QByteArrayView bytes)
+{
+    QString name = decode(bytes);
+    return {shownName(name), name};
+}
+
+// The entry a short name stands for: the one entry whose shown name without
+// blanks is longer than eight characters and starts with the short name's
+// first part; with an extension (as in "ABRECH~1.200") its part from the
+// first dot must agree. The names come undecoded. Which of several such
+// entries has which number only the file system that made the names knows:
+// then, and for a number other than 1 (whose first holder is gone or
+// unknown), 76.
 QString shortNameTarget(const QList<QByteArray> &names, const QString &component)
 {
     const QRegularExpression shortName(
@@ -109,15 +176,15 @@ QString shortNameTarget(const QList<QByteArray> &names, const QString &component
     if (!match.hasMatch())
         return {};
     const QString head = match.captured(1);
-    const QByteArray headBytes = QFile::encodeName(head);
+    const QByteArray headBytes = encode(head);
     const QString extension = match.captured(3);
-    QStringList candidates;
+    QList<Named> candidates;
     for (const QByteArray &bytes : names) {
         if (!mayBeShortNameTarget(bytes, headBytes))
             continue;
-        const QString name = QFile::decodeName(bytes);
-        const QString squeezed = QString(name).remove(u' ');
-        if (!windowsCanName(name) || squeezed.size() <= 8
+        Named candidate = named(bytes);
+        const QString squeezed = QString(candidate.shown).remove(u' ');
+        if (!windowsCanName(candidate.shown) || squeezed.size() <= 8
             || !squeezed.startsWith(head, Qt::CaseInsensitive))
             continue;
         if (!extension.isEmpty()) {
@@ -125,13 +192,13 @@ QString shortNameTarget(const QList<QByteArray> &names, const QString &component
             if (dot < 8 || squeezed.mid(dot, 4).compare(extension, Qt::CaseInsensitive) != 0)
                 continue;
         }
-        candidates << name;
+        candidates << std::move(candidate);
     }
     if (candidates.isEmpty())
         return {};
     if (candidates.size() > 1 || match.captured(2) != u"1")
         throw RuntimeError(RuntimeError::PathNotFound);
-    return candidates.first();
+    return candidates.first().name;
 }
 
 // The names of a folder's entries as the disk holds them, in no order. Read
@@ -140,7 +207,7 @@ QString shortNameTarget(const QList<QByteArray> &names, const QString &component
 QList<QByteArray> rawNames(const QString &folder)
 {
     QList<QByteArray> found;
-    DIR *dir = opendir(QFile::encodeName(folder).constData());
+    DIR *dir = opendir(encode(folder).constData());
     if (!dir)
         return found;
     while (const dirent *entry = readdir(dir)) {
@@ -154,21 +221,63 @@ QList<QByteArray> rawNames(const QString &folder)
 
 } // namespace
 
+QString decode(QByteArrayView bytes)
+{
+    if (isAscii(bytes))
+        return QString::fromLatin1(bytes);
+    QString text;
+    qsizetype run = 0; // start of the valid UTF-8 not yet taken
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const qsizetype length = utf8SequenceLength(bytes.sliced(i));
+        if (length > 0) {
+            i += length;
+            continue;
+        }
+        text += QString::fromUtf8(bytes.sliced(run, i - run));
+        text += QChar(char16_t(escapeBase + static_cast<unsigned char>(bytes[i])));
+        run = ++i;
+    }
+    return text + QString::fromUtf8(bytes.sliced(run));
+}
+
+QByteArray encode(const QString &path)
+{
+    QByteArray bytes;
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        if (!isEscapeAt(path, i))
+            continue;
+        bytes += QStringView(path).sliced(run, i - run).toUtf8();
+        bytes += char(path[i].unicode() - escapeBase);
+        run = i + 1;
+    }
+    return run == 0 ? path.toUtf8() : bytes + QStringView(path).sliced(run).toUtf8();
+}
+
+QString shownName(const QString &name)
+{
+    return hasEscape(name) ? fromCodePage1252(encode(name)) : name;
+}
+
 QStringList entries(const QString &folder, Kind kind, QStringView pattern)
 {
     const QRegularExpression expression = wildcardExpression(pattern);
-    const QFileInfoList infos = QDir(folder).entryInfoList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
-    QStringList names;
-    for (const QFileInfo &info : infos) {
-        if (kind != Kind::Any && info.isDir() != (kind == Kind::Directory))
+    QList<Named> found;
+    for (const QByteArray &bytes : rawNames(folder)) {
+        if (bytes.startsWith('.'))
             continue;
-        if (!windowsCanName(info.fileName()))
+        Named entry = named(bytes);
+        if (!windowsCanName(entry.shown) || !expression.match(entry.shown).hasMatch())
             continue;
-        if (expression.match(info.fileName()).hasMatch())
-            names << info.fileName();
+        if (kind != Kind::Any && isDirectory(join(folder, entry.name)) != (kind == Kind::Directory))
+            continue;
+        found << std::move(entry);
     }
-    sortWindowsOrder(names);
+    std::sort(found.begin(), found.end(), shownOrder);
+    QStringList names;
+    for (const Named &entry : found)
+        names << entry.name;
     return names;
 }
 
@@ -190,30 +299,44 @@ QString findEntry(const QString &folder, const QString &component)
     // Names equal without regard to case: Windows holds one of them at most,
     // so of several none is the one meant.
     const QList<QByteArray> names = rawNames(folder);
-    const QByteArray wanted = QFile::encodeName(component);
-    QString equal;
+    const QByteArray wanted = encode(component);
+    std::optional<Named> equal;
     for (const QByteArray &bytes : names) {
         if (!mayEqual(bytes, wanted))
             continue;
-        const QString name = QFile::decodeName(bytes);
-        if (!windowsCanName(name) || name.compare(component, Qt::CaseInsensitive) != 0)
+        Named entry = named(bytes);
+        const bool same = entry.shown.compare(component, Qt::CaseInsensitive) == 0
+            || entry.name.compare(component, Qt::CaseInsensitive) == 0;
+        if (!same || !windowsCanName(entry.shown))
             continue;
-        if (!equal.isEmpty())
+        if (equal)
             throw RuntimeError(RuntimeError::PathNotFound);
-        equal = name;
+        equal = std::move(entry);
     }
-    return equal.isEmpty() ? shortNameTarget(names, component) : equal;
+    return equal ? equal->name : shortNameTarget(names, component);
 }
 
 bool exists(const QString &path)
 {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
+    struct stat status = {};
+    return lstat(encode(path).constData(), &status) == 0;
 }
 
 bool isFile(const QString &path)
 {
-    return exists(path) && !QFileInfo(path).isDir();
+    return exists(path) && !isDirectory(path);
+}
+
+bool isDirectory(const QString &path)
+{
+    struct stat status = {};
+    return stat(encode(path).constData(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool isLink(const QString &path)
+{
+    struct stat status = {};
+    return lstat(encode(path).constData(), &status) == 0 && S_ISLNK(status.st_mode);
 }
 
 QString join(const QString &folder, const QString &name)

@@ -179,9 +179,9 @@ qint64 startDetached(const Launch &launch)
     // Spawned rather than forked: QProcess::startDetached forks this whole
     // process twice, which took 10 to 30 ms with the window open, all of it
     // between the click and the archiver's start.
-    std::vector<QByteArray> words {QFile::encodeName(launch.program)};
+    std::vector<QByteArray> words {hostfs::encode(launch.program)};
     for (const QString &argument : launch.arguments)
-        words.push_back(argument.toLocal8Bit());
+        words.push_back(hostfs::encode(argument));
     std::vector<char *> argv;
     for (QByteArray &word : words)
         argv.push_back(word.data());
@@ -189,7 +189,7 @@ qint64 startDetached(const Launch &launch)
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    const QByteArray folder = QFile::encodeName(launch.workingDirectory);
+    const QByteArray folder = hostfs::encode(launch.workingDirectory);
     if (!folder.isEmpty())
         posix_spawn_file_actions_addchdir_np(&actions, folder.constData());
     // A session of its own, as a detached process has, and the signals as a

@@ -1,6 +1,7 @@
 #include "realservices.h"
 
 #include "fileops.h"
+#include "hostfs.h"
 #include "launcher.h"
 #include "runtimeerror.h"
 
@@ -40,6 +41,14 @@ struct Button
 constexpr Button okOnly[] = {{u"OK", QMessageBox::AcceptRole, MsgBox::Ok}};
 constexpr Button yesNo[]
     = {{u"&Ja", QMessageBox::YesRole, MsgBox::Yes}, {u"&Nein", QMessageBox::NoRole, MsgBox::No}};
+
+// A file of the working directory, found without regard to case as Windows
+// finds it: an existing "HOBE.INI" is read and rewritten under its own name.
+QString inFolder(const QString &folder, const QString &name)
+{
+    const QString entry = hostfs::findEntry(folder, name);
+    return hostfs::join(folder, entry.isEmpty() ? name : entry);
+}
 
 QMessageBox::Icon iconFor(int style)
 {
@@ -167,12 +176,12 @@ QStringList RealServices::files(const QString &directory)
 
 QByteArray RealServices::readFile(const QString &name)
 {
-    return fileops::readFile(QDir(m_workingDirectory).filePath(name));
+    return fileops::readFile(inFolder(m_workingDirectory, name));
 }
 
 void RealServices::writeFile(const QString &name, const QByteArray &content)
 {
-    fileops::writeFile(QDir(m_workingDirectory).filePath(name), content);
+    fileops::writeFile(inFolder(m_workingDirectory, name), content);
 }
 
 } // namespace platform

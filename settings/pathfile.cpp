@@ -101,6 +101,16 @@ QString format(const Directories &dbPfad)
     return text;
 }
 
+QByteArray content(const Directories &dbPfad)
+{
+    for (const QString &dir : dbPfad) {
+        if (!platform::inCodePage1252(dir) || dir.contains(u'\r') || dir.contains(u'\n')
+            || dir.contains(QChar(u'\0')))
+            throw platform::RuntimeError(platform::RuntimeError::InvalidProcedureCall);
+    }
+    return platform::toCodePage1252(format(dbPfad));
+}
+
 void read(platform::Services &services, Directories &dbPfad)
 {
     applyItems(platform::fromCodePage1252(services.readFile(QString::fromUtf16(fileName))), dbPfad);
@@ -108,7 +118,7 @@ void read(platform::Services &services, Directories &dbPfad)
 
 void write(platform::Services &services, const Directories &dbPfad)
 {
-    services.writeFile(QString::fromUtf16(fileName), platform::toCodePage1252(format(dbPfad)));
+    services.writeFile(QString::fromUtf16(fileName), content(dbPfad));
 }
 
 } // namespace pathfile

@@ -26,6 +26,11 @@ inline constexpr qsizetype maxDirectoryLength = 200;
 void applyItems(QStringView text, Directories &dbPfad);
 // The ten lines as the program writes them.
 QString format(const Directories &dbPfad);
+// The file's bytes, in the Windows code page. Throws RuntimeError 5 for a
+// directory the file cannot hold: a character outside the code page (it
+// would be read back as another folder) or a CR, LF or NUL (which end a line
+// or a name, so that the rest could set another row).
+QByteArray content(const Directories &dbPfad);
 
 // 53 when there is no file.
 void read(platform::Services &services, Directories &dbPfad);

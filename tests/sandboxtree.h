@@ -1,13 +1,24 @@
 #pragma once
 
+#include "platform/hostfs.h"
+
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
 // Folder trees in the sandbox, written as sorted relative paths: "X/" is a
-// folder, "X/Y" a file, "L -> /target" a link (never followed).
+// folder, "X/Y" a file, "L -> /target" a link (never followed). A file name
+// may hold bytes that are not UTF-8 (hostfs's escapes, "B\uDCFCcher.mdb");
+// they are read back as a Windows list shows them ("Bücher.mdb").
 namespace sandboxtree {
 
 inline void make(const QString &root, const QStringList &entries)
@@ -21,27 +32,55 @@ inline void make(const QString &root, const QStringList &entries)
             QDir().mkpath(path);
         } else {
             QDir().mkpath(QFileInfo(path).path());
-            QFile file(path);
-            if (file.open(QIODevice::WriteOnly))
-                file.write(entry.toUtf8());
+            const int fd = open(platform::hostfs::encode(path).constData(),
+                                O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            const QByteArray content = entry.toUtf8();
+            if (fd >= 0 && write(fd, content.constData(), content.size()) >= 0)
+                close(fd);
         }
     }
+}
+
+// Read with the host's own calls: Qt's would leave out names that are not UTF-8.
+inline void readInto(const QString &folder, const QString &shownFolder, QStringList &entries)
+{
+    DIR *dir = opendir(platform::hostfs::encode(folder).constData());
+    while (const dirent *entry = dir ? readdir(dir) : nullptr) {
+        const QString name = platform::hostfs::decode(entry->d_name);
+        if (name == u"." || name == u"..")
+            continue;
+        const QString path = folder + u'/' + name;
+        const QString shown = shownFolder + platform::hostfs::shownName(name);
+        struct stat status = {};
+        lstat(platform::hostfs::encode(path).constData(), &status);
+        if (S_ISLNK(status.st_mode)) {
+            const QString target = QFile::symLinkTarget(path);
+            entries << shown + QStringLiteral(" -> ") + target;
+        } else if (S_ISDIR(status.st_mode)) {
+            entries << shown + u'/';
+            readInto(path, shown + u'/', entries);
+        } else {
+            entries << shown;
+        }
+    }
+    if (dir)
+        closedir(dir);
+}
+
+// Removes a folder with all it holds, whatever the names (Qt's removal
+// leaves the names that are not UTF-8).
+inline bool removeAll(const QString &root)
+{
+    const auto remove = [](const char *path, const struct stat *, int, FTW *) {
+        return std::remove(path);
+    };
+    return nftw(platform::hostfs::encode(root).constData(), remove, 16, FTW_DEPTH | FTW_PHYS) == 0;
 }
 
 inline QStringList read(const QString &root)
 {
     QStringList entries;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    const QDir base(root);
-    while (it.hasNext()) {
-        const QFileInfo info(it.next());
-        const QString name = base.relativeFilePath(info.filePath());
-        if (info.isSymLink())
-            entries << name + QStringLiteral(" -> ") + info.symLinkTarget();
-        else
-            entries << (info.isDir() ? name + u'/' : name);
-    }
+    readInto(root, QString(), entries);
     entries.sort();
     return entries;
 }

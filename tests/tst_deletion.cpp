@@ -36,8 +36,10 @@ private slots:
             withFiles + subfolders);
         row("subfolder only: removal still tried", {u"ALT/UNTER/"_s}, u"Command3 ALT"_s,
             withFiles + subfolders);
-        row("blanks, umlauts, dots", {u"Ü x/a.mdb"_s, u"..x/"_s}, u"Command3 Ü x"_s,
+        row("blanks, umlauts, dots", {u"Ü x/a.mdb"_s, u"x..y/"_s}, u"Command3 Ü x"_s,
             {u"rmdir A:\\Ü x\\"_s, u"kill A:\\Ü x\\*.*"_s, u"rmdir A:\\Ü x\\"_s, u"panel"_s});
+        row("a hidden folder is none left", {u"ALT/"_s, u".Trash-1000/"_s}, u"Command3 ALT"_s,
+            {u"rmdir A:\\ALT\\"_s});
         row("highlighted file, separator doubled", {u"ALT/"_s, u"b.txt"_s}, u"Command4 b.txt"_s,
             {u"kill A:\\\\b.txt"_s, u"panel"_s});
         row("no file highlighted", {u"ALT/"_s, u"a.txt"_s}, u"Command4"_s, {u"panel"_s});

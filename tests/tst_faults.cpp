@@ -1,19 +1,15 @@
 // Faults while hobe.ini is replaced: the previous file stays byte for byte,
 // and "Verzeichnis sichern" tells the user "C3D2 / Fehler Nr." and the number.
-#include "pathfilewriter.h"
 #include "platform/runtimeerror.h"
+#include "sandboxtree.h"
+#include "settings/pathfile.h"
 #include "windowdriver.h"
 
-#include <QDir>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QThread>
-
-#include <algorithm>
+#include <QLineEdit>
 
 #include <linux/capability.h>
-#include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -21,7 +17,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-enum class Fault { ReadOnlyFolder, FileSizeLimit };
+enum class Fault { None, ReadOnly, ReadOnlyFile, FileSizeLimit };
+enum class Setup { None, OtherOwner, ReadOnlyFolder };
 
 // Root writes into any folder; without CAP_DAC_OVERRIDE in this thread's
 // effective set it meets the folder's permissions like anyone else. Without
@@ -45,16 +42,16 @@ private:
     __user_cap_data_struct m_saved[2] {};
 };
 
-// A file-size limit far below the ten lines; the signal the kernel sends
-// past it is left as it is, so only the program itself can keep it from
-// ending the process.
+// A file-size limit below the ten lines; the signal the kernel sends past
+// it is left as it is, so only the program itself can keep it from ending
+// the process.
 class SizeLimit
 {
 public:
-    SizeLimit()
+    explicit SizeLimit(rlim_t bytes)
     {
         getrlimit(RLIMIT_FSIZE, &m_saved);
-        const rlimit small {64, m_saved.rlim_max};
+        const rlimit small {bytes, m_saved.rlim_max};
         setrlimit(RLIMIT_FSIZE, &small);
     }
     ~SizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
@@ -71,27 +68,23 @@ QByteArray contentOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QStringList entriesOf(const QString &folder)
+struct stat statusOf(const QString &path)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    struct stat status = {};
+    stat(QFile::encodeName(path).constData(), &status);
+    return status;
 }
 
-// Stops a process and tells whether it then holds a file in the folder open
-// other than hobe.ini itself: its unfinished copy, unnamed until the commit.
-bool stoppedMidWrite(qint64 pid, const QString &folder)
+const QFileDevice::Permissions readOnlyFolder = QFile::ReadOwner | QFile::ExeOwner;
+const QFileDevice::Permissions writableFolder = readOnlyFolder | QFile::WriteOwner;
+
+// Ten directories of 20 000 letters: a write long enough to be cut short
+// at many points.
+QByteArray longContent()
 {
-    ::kill(pid_t(pid), SIGSTOP);
-    const QString proc = u"/proc/%1/"_s.arg(pid);
-    for (QByteArray stat; !stat.contains(") T ");) {
-        QFile file(proc + u"stat"_s);
-        stat = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(") T ");
-    }
-    const QFileInfoList handles
-        = QDir(proc + u"fd"_s).entryInfoList(QDir::AllEntries | QDir::System);
-    return std::any_of(handles.begin(), handles.end(), [&](const QFileInfo &handle) {
-        const QString target = handle.symLinkTarget();
-        return target.startsWith(folder + u'/') && target != folder + u"/hobe.ini"_s;
-    });
+    pathfile::Directories dirs;
+    dirs.fill(QString(20000, u'B'));
+    return pathfile::content(dirs);
 }
 
 } // namespace
@@ -100,73 +93,153 @@ class TstFaults : public QObject
 {
     Q_OBJECT
 
+    const QByteArray old = "DBN = C:\\ALT\\\r\nDBV = D:\\\xc4NDERN\\\r\n";
+
 private slots:
+    // "Verzeichnis sichern" with the database directory field's text under
+    // a fault; a directory the file cannot hold is refused before writing.
     void failedWrite_data()
     {
+        QTest::addColumn<QString>("text");
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<QString>("message");
-        QTest::newRow("folder not writable")
-            << Fault::ReadOnlyFolder << u"box 0: C3D2 / Fehler Nr.70"_s;
+        const QString refused = u"box 0: C3D2 / Fehler Nr.5"_s;
+        QTest::newRow("folder and file not writable")
+            << u"D:\\NEU"_s << Fault::ReadOnly << u"box 0: C3D2 / Fehler Nr.70"_s;
+        QTest::newRow("read-only file in a writable folder")
+            << u"D:\\NEU"_s << Fault::ReadOnlyFile << u"box 0: C3D2 / Fehler Nr.70"_s;
         QTest::newRow("file size limit, part-way")
-            << Fault::FileSizeLimit << u"box 0: C3D2 / Fehler Nr.61"_s;
+            << u"D:\\NEU"_s << Fault::FileSizeLimit << u"box 0: C3D2 / Fehler Nr.61"_s;
+        QTest::newRow("letters outside the code page") << u"D:\\Łódź"_s << Fault::None << refused;
+        QTest::newRow("a character outside the code page")
+            << u"D:\\\u4e2d"_s << Fault::None << refused;
+        QTest::newRow("a pasted line that would set row 1")
+            << u"C:\\VQSTAR\r\nDBN = Z:\\"_s << Fault::None << refused;
+        QTest::newRow("a lone LF") << u"C:\\A\nDBN = Z:\\"_s << Fault::None << refused;
+        QTest::newRow("a NUL") << u"C:\\A"_s + QChar(u'\0') + u"B"_s << Fault::None << refused;
     }
     void failedWrite()
     {
+        QFETCH(QString, text);
         QFETCH(Fault, fault);
         QFETCH(QString, message);
         WindowDriver d;
         const QString folder = d.services.workingDirectory();
-        const QByteArray old = "DBN = C:\\ALT\\\r\nDBV = D:\\\xc4NDERN\\\r\n";
-        QFile file(folder + u"/hobe.ini"_s);
+        const QString path = folder + u"/hobe.ini"_s;
+        QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
         file.close();
-        d.type(u"Mh3dText2"_s, u"D:\\NEU"_s);
-        if (fault == Fault::ReadOnlyFolder) {
-            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        d.control<QLineEdit>(u"Mh3dText2"_s)->setText(text);
+        if (fault == Fault::ReadOnly) {
+            QVERIFY(QFile::setPermissions(folder, readOnlyFolder));
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
             const WithoutOverride asAnyone;
             d.click(u"Command3D2"_s);
+        } else if (fault == Fault::ReadOnlyFile) {
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+            d.click(u"Command3D2"_s);
+        } else if (fault == Fault::FileSizeLimit) {
+            const SizeLimit limit(64);
+            d.click(u"Command3D2"_s);
         } else {
-            const SizeLimit limit;
             d.click(u"Command3D2"_s);
         }
-        QVERIFY(
-            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(QFile::setPermissions(folder, writableFolder));
         QCOMPARE(d.dialogue(), QStringList {message});
         QCOMPARE(d.services.pointer, 0);
-        QCOMPARE(contentOf(folder + u"/hobe.ini"_s), old);
-        QCOMPARE(entriesOf(folder), QStringList {u"hobe.ini"_s});
+        QCOMPARE(contentOf(path), old);
+        QCOMPARE(sandboxtree::read(folder), QStringList {u"hobe.ini"_s});
     }
 
-    // A writer killed with SIGKILL at random moments, many of them in the
-    // middle of a write: hobe.ini is always one whole content or the other.
-    void killedWriter()
+    // hobe.ini rewritten where it stands and as it is: by its own name in
+    // any case, through a link, with its owner, group and mode, in place
+    // where only the file may be written (a shared folder).
+    void rewrite_data()
     {
-        QTemporaryDir folder;
-        const QString path = folder.filePath(u"hobe.ini"_s);
-        const QByteArray contents[] = {writerContent(0), writerContent(1)};
-        int midWrite = 0;
-        for (int round = 0; round < 20; ++round) {
-            QProcess writer;
-            writer.start(QStringLiteral(PATHFILEWRITER), {folder.path()});
-            QVERIFY(writer.waitForReadyRead(20000));
-            QCOMPARE(writer.readLine(), QByteArray("ready\n"));
-            QThread::usleep(QRandomGenerator::global()->bounded(30000));
-            QCOMPARE(writer.state(), QProcess::Running);
-            midWrite += stoppedMidWrite(writer.processId(), folder.path()) ? 1 : 0;
-            writer.kill();
-            QVERIFY(writer.waitForFinished(20000));
-            const QByteArray content = contentOf(path);
-            QVERIFY2(content == contents[0] || content == contents[1],
-                     qPrintable(u"%1 bytes after round %2"_s.arg(content.size()).arg(round)));
-            // A killed write leaves at most its own unfinished copy beside the
-            // file (none where the unfinished copy has no name until committed).
-            for (const QString &name : entriesOf(folder.path())) {
-                QVERIFY2(name == u"hobe.ini" || name.startsWith(u"hobe.ini."), qPrintable(name));
-                QVERIFY(name == u"hobe.ini" || QFile::remove(folder.filePath(name)));
-            }
+        QTest::addColumn<QStringList>("folder"); // as sandboxtree makes it
+        QTest::addColumn<Setup>("setup");
+        QTest::newRow("upper-case name") << QStringList {u"HOBE.INI"_s} << Setup::None;
+        QTest::newRow("a link: the file it leads to")
+            << QStringList {u"shared/hobe.ini"_s, u"hobe.ini -> shared/hobe.ini"_s} << Setup::None;
+        QTest::newRow("another user's file, mode 0604")
+            << QStringList {u"hobe.ini"_s} << Setup::OtherOwner;
+        QTest::newRow("folder not writable, file writable")
+            << QStringList {u"hobe.ini"_s} << Setup::ReadOnlyFolder;
+    }
+    void rewrite()
+    {
+        QFETCH(QStringList, folder);
+        QFETCH(Setup, setup);
+        QTemporaryDir dir;
+        sandboxtree::make(dir.path(), folder);
+        const QString file = dir.filePath(folder.first());
+        if (setup == Setup::OtherOwner) {
+            if (geteuid() != 0)
+                QSKIP("only root gives a file to another user");
+            QCOMPARE(chown(QFile::encodeName(file).constData(), 4321, 4321), 0);
+            QCOMPARE(chmod(QFile::encodeName(file).constData(), 0604), 0);
         }
-        qInfo("%d of 20 kills landed in the middle of a write", midWrite);
-        QVERIFY(midWrite > 0);
+        const QStringList before = sandboxtree::read(dir.path());
+        const struct stat was = statusOf(file);
+        const QByteArray content = longContent();
+        platform::RealServices services(platform::DriveMap::atPrefix(dir.path()), dir.path(),
+                                        dir.path());
+        if (setup == Setup::ReadOnlyFolder) {
+            QVERIFY(QFile::setPermissions(dir.path(), readOnlyFolder));
+            const WithoutOverride asAnyone;
+            services.writeFile(u"hobe.ini"_s, content);
+        } else {
+            services.writeFile(u"hobe.ini"_s, content);
+        }
+        QVERIFY(QFile::setPermissions(dir.path(), writableFolder));
+        QCOMPARE(contentOf(file), content);
+        QCOMPARE(sandboxtree::read(dir.path()), before);
+        const struct stat is = statusOf(file);
+        QCOMPARE(is.st_uid, was.st_uid);
+        QCOMPARE(is.st_gid, was.st_gid);
+        QCOMPARE(is.st_mode, was.st_mode);
+        if (setup == Setup::ReadOnlyFolder)
+            QCOMPARE(is.st_ino, was.st_ino);
+    }
+
+    // A write cut short at any point, by the file size limit as by a full
+    // disk, leaves the old file as it was and nothing beside it, whether it
+    // replaces the file or, in a folder that may not be written, rewrites it.
+    void cutShort_data()
+    {
+        QTest::addColumn<bool>("folderWritable");
+        QTest::addColumn<int>("limit");
+        for (const bool writable : {true, false}) {
+            for (const int limit : {0, 1, 4095, 4096, 65536, int(longContent().size()) - 1})
+                QTest::addRow("%s, %d bytes", writable ? "replaced" : "in place", limit)
+                    << writable << limit;
+        }
+    }
+    void cutShort()
+    {
+        QFETCH(bool, folderWritable);
+        QFETCH(int, limit);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"hobe.ini"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+        file.close();
+        platform::RealServices services(platform::DriveMap::atPrefix(dir.path()), dir.path(),
+                                        dir.path());
+        int error = 0;
+        if (!folderWritable)
+            QVERIFY(QFile::setPermissions(dir.path(), readOnlyFolder));
+        try {
+            const WithoutOverride asAnyone;
+            const SizeLimit small(limit);
+            services.writeFile(u"hobe.ini"_s, longContent());
+        } catch (const platform::RuntimeError &e) {
+            error = e.number();
+        }
+        QVERIFY(QFile::setPermissions(dir.path(), writableFolder));
+        QCOMPARE(error, int(platform::RuntimeError::DiskFull));
+        QCOMPARE(contentOf(path), old);
+        QCOMPARE(sandboxtree::read(dir.path()), QStringList {u"hobe.ini"_s});
     }
 };
 

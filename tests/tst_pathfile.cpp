@@ -26,6 +26,8 @@ private slots:
     void readsItems();
     void unclosedQuoteReadsPastTheEnd();
     void writesTenLinesInTheWindowsCodePage();
+    void writesWhatTheFileCanHold_data();
+    void writesWhatTheFileCanHold();
     void everyByteSurvivesReadingAndWriting();
 };
 
@@ -94,8 +96,7 @@ void TestPathFile::unclosedQuoteReadsPastTheEnd()
 
 void TestPathFile::writesTenLinesInTheWindowsCodePage()
 {
-    pathfile::Directories dirs = defaults();
-    QCOMPARE(platform::toCodePage1252(pathfile::format(dirs)),
+    QCOMPARE(pathfile::content(defaults()),
              "DBN = C:\\NOKRAT\\\r\n"
              "DBP = C:\\PELVIN\\\r\n"
              "DBD = C:\\DROMEL\\\r\n"
@@ -106,11 +107,40 @@ void TestPathFile::writesTenLinesInTheWindowsCodePage()
              "DBO = C:\\OSPELINEN\\\r\n"
              "DBZ = C:\\ZELWARK\\\r\n"
              "DBV = C:\\VQSTAR\\\r\n"_ba);
+}
 
-    dirs[2] = u"D:\\DATEN\\Büro €\\"_s;
-    dirs[3] = u"D:\\\u4e2d\\"_s; // outside the code page
-    const QByteArray bytes = platform::toCodePage1252(pathfile::format(dirs));
-    QVERIFY(bytes.contains("DBD = D:\\DATEN\\B\xfcro \x80\\\r\nDBH = D:\\?\\\r\n"_ba));
+// Row 3's directory, then its line in the file; none when the writer
+// refuses with 5 a directory it would save as another one, or one that
+// would start a line of its own.
+void TestPathFile::writesWhatTheFileCanHold_data()
+{
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("umlaut and euro sign")
+        << u"D:\\DATEN\\Büro €\\"_s << "DBD = D:\\DATEN\\B\xfcro \x80\\\r\n"_ba;
+    QTest::newRow("a question mark of its own") << u"D:\\?\\"_s << "DBD = D:\\?\\\r\n"_ba;
+    QTest::newRow("letters outside the code page") << u"D:\\Łódź\\"_s << QByteArray();
+    QTest::newRow("a character outside the code page") << u"D:\\\u4e2d\\"_s << QByteArray();
+    QTest::newRow("CR LF and a line for row 1") << u"C:\\A\r\nDBN = Z:\\"_s << QByteArray();
+    QTest::newRow("LF") << u"C:\\A\nB\\"_s << QByteArray();
+    QTest::newRow("CR") << u"C:\\A\rB\\"_s << QByteArray();
+    QTest::newRow("NUL") << u"C:\\A"_s + QChar(u'\0') + u"B\\"_s << QByteArray();
+}
+
+void TestPathFile::writesWhatTheFileCanHold()
+{
+    QFETCH(QString, directory);
+    QFETCH(QByteArray, line);
+    pathfile::Directories dirs = defaults();
+    dirs[2] = directory;
+    try {
+        const QByteArray bytes = pathfile::content(dirs);
+        QVERIFY2(!line.isEmpty(), bytes.constData());
+        QVERIFY(bytes.contains("DBP = C:\\PELVIN\\\r\n"_ba + line + "DBH = "_ba));
+    } catch (const platform::RuntimeError &error) {
+        QVERIFY(line.isEmpty());
+        QCOMPARE(error.number(), 5);
+    }
 }
 
 void TestPathFile::everyByteSurvivesReadingAndWriting()

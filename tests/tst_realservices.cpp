@@ -1,3 +1,4 @@
+#include "platform/hostfs.h"
 #include "platform/realservices.h"
 #include "platform/runtimeerror.h"
 #include "sandboxtree.h"
@@ -10,7 +11,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -23,29 +25,39 @@ class TstRealServices : public QObject
                                      sandbox.filePath(u"drive_c/TOOLS"_s), sandbox.path()};
 
 private slots:
+    void cleanupTestCase() { sandboxtree::removeAll(sandbox.filePath(u"floppy_a"_s)); }
+
     // "pattern to kill, or folder to remove (with its backslash) = error
     // number, then what went from the whole prefix"; links go as links, and
-    // nothing is reached through them.
+    // nothing is reached through them. As on Windows, hidden files stay, a
+    // read-only file is not deleted, and a name that is not UTF-8 goes by
+    // the name the lists show for it.
     void deletion_data()
     {
         QTest::addColumn<QStringList>("row");
         for (const QString &row :
-             {u"A:\\*.* = A.TXT NOKU.MDB b.mdb dead tofile"_s, u"a:\\*.MDB = NOKU.MDB b.mdb"_s,
-              u"A:\\SUB\\*.* = SUB/inner.txt"_s, u"A:\\*.arj = 53"_s, u"A:\\todir = 53"_s,
-              u"A:\\todir\\*.* = 75"_s, u"A:\\NOPE\\*.* = 76"_s, u"Q:\\*.* = 71"_s,
-              u"A:\\empty\\ = EMPTY/"_s, u"A:\\todir\\ = todir"_s, u"A:\\SUB\\ = 75"_s,
-              u"A:\\EMPTY\\..\\..\\ = 75"_s, u"A:\\NOPE\\ = 76"_s})
+             {u"A:\\*.* = 75 A.TXT Bücher.mdb NOKU.MDB b.mdb dead tofile"_s,
+              u"a:\\*.MDB = Bücher.mdb NOKU.MDB b.mdb"_s, u"A:\\BÜCHER.MDB = Bücher.mdb"_s,
+              u"A:\\zro.txt = 75"_s, u"A:\\.hidden = 53"_s, u"A:\\SUB\\*.* = SUB/inner.txt"_s,
+              u"A:\\*.arj = 53"_s, u"A:\\todir = 53"_s, u"A:\\todir\\*.* = 75"_s,
+              u"A:\\NOPE\\*.* = 76"_s, u"Q:\\*.* = 71"_s, u"A:\\empty\\ = EMPTY/"_s,
+              u"A:\\todir\\ = todir"_s, u"A:\\SUB\\ = 75"_s, u"A:\\EMPTY\\..\\..\\ = 75"_s,
+              u"A:\\NOPE\\ = 76"_s})
             QTest::newRow(qPrintable(row)) << row.split(u" = "_s);
     }
     void deletion()
     {
         QFETCH(QStringList, row);
-        QVERIFY(QDir(sandbox.filePath(u"floppy_a"_s)).removeRecursively());
+        QVERIFY(sandboxtree::removeAll(sandbox.filePath(u"floppy_a"_s)));
         sandboxtree::make(sandbox.filePath(u"floppy_a"_s),
-                          {u"A.TXT"_s, u"b.mdb"_s, u"NOKU.MDB"_s, u"SUB/inner.txt"_s, u"EMPTY/"_s,
+                          {u"A.TXT"_s, u"b.mdb"_s, u"NOKU.MDB"_s,
+                           platform::hostfs::decode("B\374cher.mdb"), u"zro.txt"_s, u".hidden"_s,
+                           u".cache/x"_s, u"SUB/inner.txt"_s, u"EMPTY/"_s,
                            u"../drive_c/target.txt"_s, u"../drive_c/FOLDER/kept.txt"_s,
                            u"tofile -> ../drive_c/target.txt"_s, u"todir -> ../drive_c/FOLDER"_s,
                            u"dead -> ../drive_c/gone"_s});
+        QVERIFY(QFile::setPermissions(sandbox.filePath(u"floppy_a/zro.txt"_s),
+                                      QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         QStringList gone = sandboxtree::read(sandbox.path());
         QStringList outcome;
         try {
@@ -59,19 +71,97 @@ private slots:
         QCOMPARE(outcome.join(u' '), row[1]);
     }
 
-    // A write cut short by the file size limit, as by a full disk, leaves
-    // the old file as it was.
-    void writeFileIsAtomic()
+    // "where a: leads (in the sandbox, whose "home" is the home folder) =
+    // outcome of listing A:, then of erasing it", where "ok" is no error.
+    // The root, the home folder, the prefix's drive C:, the system's folders
+    // and those holding one of them are no floppy; the system's are only
+    // listed, never erased.
+    void notAFloppy_data()
     {
-        const QByteArray old = "DBN = C:\\\xc4LT\\\r\n";
-        services.writeFile(u"hobe.ini"_s, old);
-        rlimit limit {};
-        getrlimit(RLIMIT_FSIZE, &limit);
-        const auto restore = qScopeGuard([&] { setrlimit(RLIMIT_FSIZE, &limit); });
-        const rlimit small {8, limit.rlim_max};
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        QVERIFY_THROWS_EXCEPTION(std::exception, services.writeFile(u"hobe.ini"_s, old + old));
-        QCOMPARE(services.readFile(u"hobe.ini"_s), old);
+        QTest::addColumn<QStringList>("row");
+        for (const QString &row :
+             {u"home = 71 71"_s, u"home/.. = 71 71"_s, u"drive_c = 71 71"_s,
+              u"home/stick = ok ok"_s, u"/ = 71"_s, u"/etc = 71"_s, u"/usr = 71"_s})
+            QTest::newRow(qPrintable(row)) << row.split(u" = "_s);
+    }
+    void notAFloppy()
+    {
+        QFETCH(QStringList, row);
+        const QString home = sandbox.filePath(u"home"_s);
+        sandboxtree::make(home, {u".bashrc"_s, u"notiz.txt"_s, u"stick/foto.jpg"_s});
+        const QString a = services.driveMap().dosdevices() + u"/a:"_s;
+        const QByteArray savedHome = qgetenv("HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", savedHome);
+            QFile::remove(a);
+            QFile::link(u"../floppy_a"_s, a);
+        });
+        qputenv("HOME", QFile::encodeName(home));
+        QVERIFY(QFile::remove(a));
+        QVERIFY(QFile::link(row[0].startsWith(u'/') ? row[0] : sandbox.filePath(row[0]), a));
+        const QStringList before = sandboxtree::read(sandbox.path());
+        QStringList outcome;
+        const auto attempt = [&](const auto &operation) {
+            try {
+                operation();
+                outcome << u"ok"_s;
+            } catch (const platform::RuntimeError &e) {
+                outcome << QString::number(e.number());
+            }
+        };
+        attempt([&] { services.files(u"A:\\"_s); });
+        if (!row[0].startsWith(u'/'))
+            attempt([&] { services.kill(u"A:\\*.*"_s); });
+        QCOMPARE(outcome.join(u' '), row[1]);
+        if (!outcome.contains(u"ok"_s))
+            QCOMPARE(sandboxtree::read(sandbox.path()), before);
+    }
+
+    // "what stands as hobe.ini = what reading it gives: the content or the
+    // error number". Only a regular file is read, and not without limit.
+    void readFile_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("missing") << QString() << u"53"_s;
+        QTest::newRow("dangling link") << u"-> gone"_s << u"53"_s;
+        QTest::newRow("FIFO") << u"fifo"_s << u"75"_s;
+        QTest::newRow("link to an endless device") << u"-> /dev/zero"_s << u"75"_s;
+        QTest::newRow("folder") << u"folder"_s << u"75"_s;
+        QTest::newRow("larger than 16 MiB") << u"16 MiB + 1"_s << u"7"_s;
+        QTest::newRow("upper-case name") << u"HOBE.INI"_s << u"HOBE.INI"_s;
+    }
+    void readFile()
+    {
+        QFETCH(QString, file);
+        const QString path = sandbox.filePath(u"hobe.ini"_s);
+        const auto remove = qScopeGuard([&] {
+            QFile::remove(path);
+            QDir().rmdir(path);
+            QFile::remove(sandbox.filePath(u"HOBE.INI"_s));
+        });
+        if (file.startsWith(u"-> "_s)) {
+            QVERIFY(QFile::link(file.mid(3), path));
+        } else if (file == u"fifo") {
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        } else if (file == u"folder") {
+            QVERIFY(QDir().mkdir(path));
+        } else if (file == u"16 MiB + 1") {
+            QFile big(path);
+            QVERIFY(big.open(QIODevice::WriteOnly) && big.resize((16 << 20) + 1));
+        } else if (!file.isEmpty()) {
+            sandboxtree::make(sandbox.path(), {file});
+        }
+        QString outcome;
+        // Ended rather than left hanging should reading wait for ever.
+        alarm(20);
+        try {
+            outcome = QString::fromUtf8(services.readFile(u"hobe.ini"_s));
+        } catch (const platform::RuntimeError &e) {
+            outcome = QString::number(e.number());
+        }
+        alarm(0);
+        QTEST(outcome, "outcome");
     }
 
     // Z: holds everything as well; C: is the closer drive. Without either the
