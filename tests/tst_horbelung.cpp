@@ -66,6 +66,8 @@ private slots:
         QTest::newRow("path file") << "DBN = D:\\N\\\r\n"_ba << u"D:\\N\\"_s << QString();
         QTest::newRow("no path file") << QByteArray() << QString() << QString();
         QTest::newRow("Fehler Nr.62") << "\"DBN"_ba << QString() << u"box 0: Fehler Nr.62"_s;
+        QTest::newRow("Fehler Nr.7: larger than any path file")
+            << QByteArray(16 * 1024 * 1024 + 1, ' ') << QString() << u"box 0: Fehler Nr.7"_s;
     }
 
     void startUp()
