@@ -316,9 +316,9 @@ void Horbelung::connectHandlers()
         {Command3, &Horbelung::Command3_Click},
         {Command4, &Horbelung::Command4_Click},
     };
-    for (const auto &[steuerelement, handler] : klicks)
+    for (const auto &[steuerelement, klick] : klicks)
         connect(steuerelement, &QAbstractButton::clicked, this,
-                behandelt([this, handler] { (this->*handler)(); }));
+                behandelt([this, handler = klick] { (this->*handler)(); }));
     for (std::size_t row = 0; row < catalogueSize; ++row)
         connect(katalogOptionen[row], &QAbstractButton::clicked, this,
                 behandelt([this, row] { katalogOption_Click(row); }));
