@@ -6,9 +6,6 @@
 
 namespace platform {
 
-namespace {
-
-// The caption as read aloud: the access-key marks taken out, "&&" kept as "&".
 QString withoutAccessKeys(const QString &caption)
 {
     QString text;
@@ -19,6 +16,8 @@ QString withoutAccessKeys(const QString &caption)
     }
     return text;
 }
+
+namespace {
 
 class AccessibleOption : public QAccessibleWidget
 {

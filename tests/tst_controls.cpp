@@ -2,7 +2,10 @@
 #include "platform/controls.h"
 #include "platform/runtimeerror.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
+#include <QDialog>
 #include <QDir>
 #include <QIcon>
 #include <QSignalSpy>
@@ -196,17 +199,119 @@ private slots:
 
     void picturesStaySharp()
     {
-        int count = 0;
         for (const QString &folder : {u":/pictures/"_s, u":/icons/"_s}) {
-            for (const QString &name : QDir(folder).entryList()) {
+            const QStringList names = QDir(folder).entryList();
+            QVERIFY(!names.isEmpty());
+            for (const QString &name : names) {
                 const QImage image = QIcon(folder + name).pixmap(QSize(32, 32), 2.0).toImage();
                 QCOMPARE(image.size(), QSize(64, 64));
                 QCOMPARE(image.pixelColor(0, 0).alpha(), 0); // the button colour shows through
                 QVERIFY2(image.pixelColor(32, 32).alpha() > 0, qPrintable(name));
-                ++count;
             }
         }
-        QCOMPARE(count, 13);
+    }
+
+    // Enter presses the focused button, as Space does, and opens the folder
+    // highlighted in a directory list; neither reaches the dialog around them.
+    void enterAsOnWindows_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<QString>("opened");
+
+        const QString daten = u"C:\\DATEN"_s;
+        const QString alt = u"C:\\DATEN\\ALT"_s;
+        QTest::newRow("Return") << int(Qt::Key_Return) << Qt::KeyboardModifiers() << 1 << alt;
+        QTest::newRow("Enter on the keypad")
+            << int(Qt::Key_Enter) << Qt::KeyboardModifiers(Qt::KeypadModifier) << 1 << alt;
+        QTest::newRow("Space presses, opens nothing")
+            << int(Qt::Key_Space) << Qt::KeyboardModifiers() << 1 << daten;
+        QTest::newRow("Ctrl+Return does neither")
+            << int(Qt::Key_Return) << Qt::KeyboardModifiers(Qt::ControlModifier) << 0 << daten;
+    }
+
+    void enterAsOnWindows()
+    {
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(int, clicks);
+        QFETCH(QString, opened);
+
+        FakeServices services;
+        QDir().mkpath(services.hostOf(u"C:\\DATEN\\ALT"_s));
+        QDialog dialog;
+        auto *button = new platform::CommandButton(&dialog);
+        auto *dir = new platform::DirListBox(services, &dialog);
+        dir->setPath(u"C:\\DATEN"_s);
+        dir->setListIndex(0);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QSignalSpy clicked(button, &QAbstractButton::clicked);
+
+        button->setFocus();
+        QTest::keyClick(button, Qt::Key(key), modifiers);
+        dir->setFocus();
+        QTest::keyClick(dir, Qt::Key(key), modifiers);
+        QCOMPARE(clicked.count(), clicks);
+        QCOMPARE(dir->path(), opened);
+        QVERIFY(dialog.isVisible());
+    }
+
+    // "text, pasted or set = what the field holds"
+    void textBoxHoldsOneLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("pasted");
+        QTest::addColumn<QString>("kept");
+
+        QTest::newRow("pasted path ending in a line break")
+            << u"/home/anna/Daten\n"_s << true << u"/home/anna/Daten"_s;
+        QTest::newRow("pasted with CR LF") << u"C:\\NOKRAT\\\r\n"_s << true << u"C:\\NOKRAT\\"_s;
+        QTest::newRow("set with a break inside") << u"C:\\A\nB\\"_s << false << u"C:\\AB\\"_s;
+        QTest::newRow("blanks stay") << u" C:\\A B\\ "_s << true << u" C:\\A B\\ "_s;
+    }
+
+    void textBoxHoldsOneLine()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, pasted);
+        QFETCH(QString, kept);
+
+        platform::TextBox field;
+        field.setText(u"X"_s);
+        if (pasted) {
+            field.selectAll();
+            QGuiApplication::clipboard()->setText(text);
+            field.paste();
+        } else {
+            field.setText(text);
+        }
+        QCOMPARE(field.text(), kept);
+    }
+
+    // A caption wrapped on its button is read aloud as one line, without its
+    // access-key mark.
+    void captionReadAsWritten_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("name");
+
+        QTest::newRow("wrapped") << u"Wiederherstellung starten"_s
+                                 << u"Wiederherstellung starten"_s;
+        QTest::newRow("access key") << u"&Weiter"_s << u"Weiter"_s;
+    }
+
+    void captionReadAsWritten()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, name);
+
+        platform::CommandButton button;
+        button.setGeometryTwips(0, 0, 1665, 930);
+        button.setCaption(caption);
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&button);
+        QCOMPARE(accessible->text(QAccessible::Name), name);
     }
 };
 
