@@ -290,27 +290,43 @@ private slots:
         QCOMPARE(field.text(), kept);
     }
 
-    // A caption wrapped on its button is read aloud as one line, without its
-    // access-key mark.
-    void captionReadAsWritten_data()
+    // What a screen reader is told: a caption wrapped on its button as one
+    // line without its access-key mark; a panel as a named group.
+    void readAloud_data()
     {
-        QTest::addColumn<QString>("caption");
+        QTest::addColumn<bool>("panel");
+        QTest::addColumn<QString>("text"); // caption, or the panel's accessible name
+        QTest::addColumn<int>("role");
         QTest::addColumn<QString>("name");
 
-        QTest::newRow("wrapped") << u"Wiederherstellung starten"_s
-                                 << u"Wiederherstellung starten"_s;
-        QTest::newRow("access key") << u"&Weiter"_s << u"Weiter"_s;
+        const int button = QAccessible::Button;
+        QTest::newRow("wrapped caption")
+            << false << u"Wiederherstellung starten"_s << button << u"Wiederherstellung starten"_s;
+        QTest::newRow("access key") << false << u"&Weiter"_s << button << u"Weiter"_s;
+        QTest::newRow("panel") << true << u"Seite 2"_s << int(QAccessible::Grouping)
+                               << u"Seite 2"_s;
     }
 
-    void captionReadAsWritten()
+    void readAloud()
     {
-        QFETCH(QString, caption);
+        QFETCH(bool, panel);
+        QFETCH(QString, text);
+        QFETCH(int, role);
         QFETCH(QString, name);
 
-        platform::CommandButton button;
-        button.setGeometryTwips(0, 0, 1665, 930);
-        button.setCaption(caption);
-        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&button);
+        QWidget window;
+        QWidget *widget = nullptr;
+        if (panel) {
+            widget = new platform::VqsPanel(&window);
+            widget->setAccessibleName(text);
+        } else {
+            auto *button = new platform::CommandButton(&window);
+            button->setGeometryTwips(0, 0, 1665, 930);
+            button->setCaption(text);
+            widget = button;
+        }
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+        QCOMPARE(int(accessible->role()), role);
         QCOMPARE(accessible->text(QAccessible::Name), name);
     }
 };
