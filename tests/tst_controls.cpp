@@ -5,7 +5,6 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
-#include <QDialog>
 #include <QDir>
 #include <QIcon>
 #include <QSignalSpy>
@@ -209,53 +208,6 @@ private slots:
                 QVERIFY2(image.pixelColor(32, 32).alpha() > 0, qPrintable(name));
             }
         }
-    }
-
-    // Enter presses the focused button, as Space does, and opens the folder
-    // highlighted in a directory list; neither reaches the dialog around them.
-    void enterAsOnWindows_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
-        QTest::addColumn<int>("clicks");
-        QTest::addColumn<QString>("opened");
-
-        const QString daten = u"C:\\DATEN"_s;
-        const QString alt = u"C:\\DATEN\\ALT"_s;
-        QTest::newRow("Return") << int(Qt::Key_Return) << Qt::KeyboardModifiers() << 1 << alt;
-        QTest::newRow("Enter on the keypad")
-            << int(Qt::Key_Enter) << Qt::KeyboardModifiers(Qt::KeypadModifier) << 1 << alt;
-        QTest::newRow("Space presses, opens nothing")
-            << int(Qt::Key_Space) << Qt::KeyboardModifiers() << 1 << daten;
-        QTest::newRow("Ctrl+Return does neither")
-            << int(Qt::Key_Return) << Qt::KeyboardModifiers(Qt::ControlModifier) << 0 << daten;
-    }
-
-    void enterAsOnWindows()
-    {
-        QFETCH(int, key);
-        QFETCH(Qt::KeyboardModifiers, modifiers);
-        QFETCH(int, clicks);
-        QFETCH(QString, opened);
-
-        FakeServices services;
-        QDir().mkpath(services.hostOf(u"C:\\DATEN\\ALT"_s));
-        QDialog dialog;
-        auto *button = new platform::CommandButton(&dialog);
-        auto *dir = new platform::DirListBox(services, &dialog);
-        dir->setPath(u"C:\\DATEN"_s);
-        dir->setListIndex(0);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        QSignalSpy clicked(button, &QAbstractButton::clicked);
-
-        button->setFocus();
-        QTest::keyClick(button, Qt::Key(key), modifiers);
-        dir->setFocus();
-        QTest::keyClick(dir, Qt::Key(key), modifiers);
-        QCOMPARE(clicked.count(), clicks);
-        QCOMPARE(dir->path(), opened);
-        QVERIFY(dialog.isVisible());
     }
 
     // "text, pasted or set = what the field holds"
