@@ -171,6 +171,8 @@ void Horbelung::createControls()
     // Page 1
     Panel3D1 = panel(this, u"Panel3D1", {210, 255, 11655, 8415}, QColor(255, 255, 192), 2, 0);
     Panel3D1->setTabStop(false);
+    // Screen readers name the page the focus enters.
+    Panel3D1->setAccessibleName(u"Seite 1: Datenbank wählen"_s);
     for (const OptionsPlatz &platz : katalogPlaetze) {
         const std::size_t row = rowOfOption(platz.name).value();
         katalogOptionen[row] = option(Panel3D1, platz.name, catalogue[row].caption.toString(),
@@ -212,12 +214,14 @@ void Horbelung::createControls()
     // Page 2
     Panel3D2 = panel(this, u"Panel3D2", {90, 105, 11655, 8415}, QColor(192, 255, 192), 2, 0);
     Panel3D2->setTabStop(false);
+    Panel3D2->setAccessibleName(u"Seite 2: Sichern oder wiederherstellen"_s);
     VqsPanel1
         = panel(Panel3D2, u"VqsPanel1", {1140, 1455, 8880, 1050}, QColor(192, 192, 192), 0, 0);
     VqsPanel1->setBorderWidth(0);
     VqsPanel2 = panel(Panel3D2, u"VqsPanel2", {810, 6615, 5565, 4380}, QColor(160, 176, 240), 2, 1);
     VqsPanel2->setBorderWidth(2);
     VqsPanel2->setTabStop(false);
+    VqsPanel2->setAccessibleName(u"Verzeichnisse und Dateien der Diskette löschen"_s);
     VqsPanel2->hide();
     Option3D1 = option(Panel3D2, u"Option3D1", u"Laufwerk A:\\  ( Diskette 3 1/2\", 1.44 MB HD )"_s,
                        {1200, 4260, 5325, 315}, gross);

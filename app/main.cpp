@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QScreen>
 
 int main(int argc, char *argv[])
 {
@@ -20,9 +19,8 @@ int main(int argc, char *argv[])
     platform::RealServices services(platform::DriveMap::fromEnvironment(),
                                     QCoreApplication::applicationDirPath(), QDir::currentPath());
     Horbelung w(services);
+    services.setPointerWindow(&w);
     w.show();
-    QRect rahmen = w.frameGeometry();
-    rahmen.moveCenter(w.screen()->availableGeometry().center());
-    w.move(rahmen.topLeft());
+    w.centreOnScreen();
     return app.exec();
 }

@@ -6,9 +6,6 @@
 
 namespace platform {
 
-namespace {
-
-// The caption as read aloud: the access-key marks taken out, "&&" kept as "&".
 QString withoutAccessKeys(const QString &caption)
 {
     QString text;
@@ -19,6 +16,8 @@ QString withoutAccessKeys(const QString &caption)
     }
     return text;
 }
+
+namespace {
 
 class AccessibleOption : public QAccessibleWidget
 {
@@ -59,19 +58,24 @@ private:
     VqsOption *option() const { return static_cast<VqsOption *>(widget()); }
 };
 
-QAccessibleInterface *optionFactory(const QString &className, QObject *object)
+QAccessibleInterface *vqsFactory(const QString &className, QObject *object)
 {
-    if (object && object->isWidgetType()
-        && className == QLatin1StringView(VqsOption::staticMetaObject.className()))
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    if (className == QLatin1StringView(VqsOption::staticMetaObject.className()))
         return new AccessibleOption(static_cast<VqsOption *>(object));
+    // A panel is a group (a "panel" to AT-SPI) that a screen reader names when
+    // the focus enters it; Qt would make it a frame, like a top-level window.
+    if (className == QLatin1StringView(VqsPanel::staticMetaObject.className()))
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Grouping);
     return nullptr;
 }
 
 } // namespace
 
-void installAccessibleOption()
+void installAccessibleControls()
 {
-    QAccessible::installFactory(optionFactory);
+    QAccessible::installFactory(vqsFactory);
 }
 
 } // namespace platform

@@ -32,6 +32,12 @@ bool ownColour(const QWidget &widget, QPalette::ColorRole role, const QColor &co
 
 } // namespace
 
+bool isEnterKey(const QKeyEvent &event)
+{
+    return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter)
+        && (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
 void fillBackground(QWidget &widget, const QColor &color)
 {
     // Every layout pass sets the panels' colour again; Qt's own test for an

@@ -5,6 +5,7 @@
 
 #include "twips.h"
 
+#include <QKeyEvent>
 #include <QWidget>
 
 namespace platform {
@@ -25,6 +26,9 @@ QRect pixelRect(const TwipsRect &twips);
 
 // Paints a widget's own background in one colour.
 void fillBackground(QWidget &widget, const QColor &color);
+
+// Enter or Return without Shift, Ctrl or Alt: what presses a focused button.
+bool isEnterKey(const QKeyEvent &event);
 
 // The state of a control beside its widget. Being a ControlBase is also what
 // puts a widget into its window's tab order.

@@ -103,6 +103,8 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    // Enter presses the focused button, as Space does.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     // Windows wraps a caption that is too wide for the button at a blank.
@@ -140,6 +142,7 @@ private:
     bool m_border = false;
 };
 
+// A single-line field: line breaks, typed, pasted or set, are dropped.
 class TextBox : public Control<QLineEdit>
 {
     Q_OBJECT
@@ -171,7 +174,7 @@ signals:
 // Shows the open directory's ancestors, the open directory and, indented,
 // its subdirectories. List index -1 is the open directory, -2 its parent and
 // so on up to the root; 0 and on are its subdirectories. Clicking only
-// highlights; a double-click opens the entry.
+// highlights; a double-click or Enter opens the entry.
 class DirListBox : public Control<QListWidget>
 {
     Q_OBJECT
@@ -193,7 +196,12 @@ public:
 signals:
     void change();
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
+    // Opens the entry in this row of the list widget.
+    void open(int row);
     void fill(const QString &path, const QStringList &subdirectories);
     QStringList ancestors() const; // root first, the open directory last
 

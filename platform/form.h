@@ -6,6 +6,9 @@
 
 #include <QEvent>
 #include <QResizeEvent>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace platform {
 
@@ -50,7 +53,33 @@ public:
     FormState formState() const { return formStateOf(this->windowState()); }
     void setFormState(FormState state)
     {
-        this->setWindowState(windowStatesFor(this->windowState(), state));
+        const Qt::WindowStates states = windowStatesFor(this->windowState(), state);
+        if (formState() != FormState::Maximized || state != FormState::Normal) {
+            this->setWindowState(states);
+            return;
+        }
+        // The window manager restores the normal size some time later; read
+        // before, the size is still the maximised one. So the normal size is
+        // put back at once, and Form_Resize runs for it alone.
+        const QSize normal = this->normalGeometry().size();
+        m_restoring = true;
+        this->setWindowState(states);
+        m_restoring = false;
+        if (this->size() == normal)
+            Form_Resize();
+        else
+            this->resize(normal);
+    }
+
+    // Centres the window, frame included, on its screen's available area. A
+    // window larger than that area keeps its top-left corner on it, so its
+    // title bar and close button stay within reach.
+    void centreOnScreen()
+    {
+        const QRect area = this->screen()->availableGeometry();
+        QRect frame = this->frameGeometry();
+        frame.moveCenter(area.center());
+        this->move(std::max(frame.left(), area.left()), std::max(frame.top(), area.top()));
     }
 
     QColor backColor() const { return this->palette().color(QPalette::Window); }
@@ -74,7 +103,7 @@ protected:
     void changeEvent(QEvent *event) override
     {
         Base::changeEvent(event);
-        if (event->type() == QEvent::WindowStateChange && this->isVisible())
+        if (event->type() == QEvent::WindowStateChange && this->isVisible() && !m_restoring)
             Form_Resize();
     }
 
@@ -85,6 +114,7 @@ private:
     double m_height = 0;
     double m_scaleWidth = 0;
     double m_scaleHeight = 0;
+    bool m_restoring = false;
 };
 
 } // namespace platform

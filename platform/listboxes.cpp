@@ -102,13 +102,29 @@ DirListBox::DirListBox(Services &services, QWidget *parent)
 {
     setAccessibleName(u"Verzeichnisse"_s);
     setItemDelegate(new IndentDelegate(this));
-    connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
-        try {
-            setPath(list(row(item) - int(ancestors().size())));
-        } catch (const RuntimeError &) {
-            // A directory that vanished since the list was read stays unopened.
-        }
-    });
+    connect(this, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem *item) { open(row(item)); });
+}
+
+void DirListBox::open(int row)
+{
+    try {
+        setPath(list(row - int(ancestors().size())));
+    } catch (const RuntimeError &) {
+        // A directory that vanished since the list was read stays unopened.
+    }
+}
+
+void DirListBox::keyPressEvent(QKeyEvent *event)
+{
+    // Enter stays here rather than pressing a dialog's default button.
+    if (!isEnterKey(*event)) {
+        Control<QListWidget>::keyPressEvent(event);
+        return;
+    }
+    const int row = selectedRow(*this);
+    if (row >= 0)
+        open(row);
 }
 
 QString DirListBox::path() const

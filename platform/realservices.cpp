@@ -6,6 +6,7 @@
 #include "runtimeerror.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -59,6 +60,16 @@ QMessageBox::Icon iconFor(int style)
     return QMessageBox::NoIcon;
 }
 
+// The title's width and what a title bar puts beside it: icon, minimise,
+// maximise and close buttons, frame.
+int titleRoom(const QMessageBox &box)
+{
+    constexpr int titleBarExtra = 160;
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    return QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + titleBarExtra;
+}
+
 } // namespace
 
 RealServices::RealServices(DriveMap drives, const QString &programDirectory,
@@ -68,10 +79,7 @@ RealServices::RealServices(DriveMap drives, const QString &programDirectory,
     , m_workingDirectory(workingDirectory)
 { }
 
-RealServices::~RealServices()
-{
-    RealServices::setMousePointer(MousePointer::Default);
-}
+RealServices::~RealServices() = default;
 
 int RealServices::msgBox(const QString &prompt, int style)
 {
@@ -86,6 +94,10 @@ int RealServices::msgBox(const QString &prompt, int style)
                              button.answer);
     // Escape and the title bar's close give the last answer: OK or No.
     box.setEscapeButton(answers.back().first);
+    // Room for the title beside the title bar's icon and buttons, which the
+    // window manager would otherwise cut to "Ho…ng" over a short text.
+    auto *grid = static_cast<QGridLayout *>(box.layout());
+    grid->addItem(new QSpacerItem(titleRoom(box), 0), grid->rowCount(), 0, 1, grid->columnCount());
     box.exec();
     for (const auto &[button, answer] : answers) {
         if (box.clickedButton() == button)
@@ -99,17 +111,21 @@ void RealServices::beep()
     QApplication::beep();
 }
 
+void RealServices::setPointerWindow(QWidget *window)
+{
+    m_pointerWindow = window;
+}
+
 void RealServices::setMousePointer(int pointer)
 {
-    // One override cursor at most, however often the hourglass is asked for.
-    const bool hourglass = pointer == MousePointer::Hourglass;
-    if (hourglass == m_hourglass || !qApp)
+    // On the window alone: a box shown meanwhile waits for the user, so it
+    // keeps the normal pointer.
+    if (!m_pointerWindow)
         return;
-    if (hourglass)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (pointer == MousePointer::Hourglass)
+        m_pointerWindow->setCursor(Qt::WaitCursor);
     else
-        QApplication::restoreOverrideCursor();
-    m_hourglass = hourglass;
+        m_pointerWindow->unsetCursor();
 }
 
 void RealServices::doEvents()

@@ -6,8 +6,8 @@
 #include "services.h"
 
 #include <QDir>
-
-class QWidget;
+#include <QPointer>
+#include <QWidget>
 
 namespace platform {
 
@@ -35,12 +35,15 @@ public:
     void writeFile(const QString &name, const QByteArray &content) override;
 
     const DriveMap &driveMap() const { return m_drives; }
+    // The window whose pointer setMousePointer sets; message boxes and other
+    // windows keep their own.
+    void setPointerWindow(QWidget *window);
 
 private:
     DriveMap m_drives;
     QString m_programDirectory;
     QString m_workingDirectory;
-    bool m_hourglass = false;
+    QPointer<QWidget> m_pointerWindow;
     QList<std::pair<QString, QString>> m_longForms; // see LaunchNotes::longForms
 };
 

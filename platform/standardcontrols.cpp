@@ -1,9 +1,13 @@
 #include "controls.h"
 
+#include "accessibleoption.h"
+
 #include <QEvent>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QValidator>
 
 #include <limits>
 
@@ -26,6 +30,8 @@ QString CommandButton::caption() const
 void CommandButton::setCaption(const QString &caption)
 {
     m_caption = caption;
+    // Read aloud as written, not as wrapped on the button.
+    setAccessibleName(withoutAccessKeys(caption));
     setToolButtonStyle(caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextUnderIcon);
     wrapCaption();
 }
@@ -73,6 +79,16 @@ void CommandButton::setBackColor(const QColor &color)
     QPalette palette = this->palette();
     palette.setColor(QPalette::Button, color);
     setPalette(palette);
+}
+
+void CommandButton::keyPressEvent(QKeyEvent *event)
+{
+    if (!isEnterKey(*event)) {
+        Control<QToolButton>::keyPressEvent(event);
+        return;
+    }
+    if (!event->isAutoRepeat())
+        click();
 }
 
 void CommandButton::mouseMoveEvent(QMouseEvent *event)
@@ -160,12 +176,49 @@ void Label::fitToText()
     setHeightTwips(size.height() * twipsPerPixel);
 }
 
+namespace {
+
+// Takes the line breaks out of a field's text, as a Windows single-line text
+// box does: a copied path often ends in one, and hobe.ini holds one line per
+// directory.
+class OneLine : public QValidator
+{
+public:
+    using QValidator::QValidator;
+
+    State validate(QString &input, int &pos) const override
+    {
+        QString kept;
+        kept.reserve(input.size());
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            if (isLineBreak(input.at(i))) {
+                if (i < pos)
+                    --pos;
+            } else {
+                kept += input.at(i);
+            }
+        }
+        input = kept;
+        return Acceptable;
+    }
+
+private:
+    static bool isLineBreak(QChar c)
+    {
+        return c == u'\n' || c == u'\r' || c == QChar::LineSeparator
+            || c == QChar::ParagraphSeparator;
+    }
+};
+
+} // namespace
+
 TextBox::TextBox(QWidget *parent)
     : Control<QLineEdit>(parent)
 {
     // A Windows text box takes more than QLineEdit's 32767 characters, and
     // the DOS path form must see a longer path to refuse it.
     setMaxLength(std::numeric_limits<int>::max());
+    setValidator(new OneLine(this));
 }
 
 namespace {

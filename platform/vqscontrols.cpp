@@ -34,6 +34,7 @@ template<std::size_t n> int windowsBits(int qtFlags, const Bit (&table)[n])
 VqsPanel::VqsPanel(QWidget *parent)
     : Control<QFrame>(parent)
 {
+    installAccessibleControls();
     setMouseTracking(true);
     setAutoFillBackground(true);
     setFocusPolicy(Qt::NoFocus);
@@ -99,7 +100,7 @@ void VqsPanel::mouseMoveEvent(QMouseEvent *event)
 VqsOption::VqsOption(QWidget *parent)
     : Control<QRadioButton>(parent)
 {
-    installAccessibleOption();
+    installAccessibleControls();
     // Qt's own exclusive groups let Tab visit only the selected button; here
     // every option is a tab stop, so the group is kept by hand.
     setAutoExclusive(false);

@@ -2,7 +2,9 @@
 #include "platform/controls.h"
 #include "platform/runtimeerror.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QIcon>
 #include <QSignalSpy>
@@ -196,17 +198,88 @@ private slots:
 
     void picturesStaySharp()
     {
-        int count = 0;
         for (const QString &folder : {u":/pictures/"_s, u":/icons/"_s}) {
-            for (const QString &name : QDir(folder).entryList()) {
+            const QStringList names = QDir(folder).entryList();
+            QVERIFY(!names.isEmpty());
+            for (const QString &name : names) {
                 const QImage image = QIcon(folder + name).pixmap(QSize(32, 32), 2.0).toImage();
                 QCOMPARE(image.size(), QSize(64, 64));
                 QCOMPARE(image.pixelColor(0, 0).alpha(), 0); // the button colour shows through
                 QVERIFY2(image.pixelColor(32, 32).alpha() > 0, qPrintable(name));
-                ++count;
             }
         }
-        QCOMPARE(count, 13);
+    }
+
+    // "text, pasted or set = what the field holds"
+    void textBoxHoldsOneLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("pasted");
+        QTest::addColumn<QString>("kept");
+
+        QTest::newRow("pasted path ending in a line break")
+            << u"/home/anna/Daten\n"_s << true << u"/home/anna/Daten"_s;
+        QTest::newRow("pasted with CR LF") << u"C:\\NOKRAT\\\r\n"_s << true << u"C:\\NOKRAT\\"_s;
+        QTest::newRow("set with a break inside") << u"C:\\A\nB\\"_s << false << u"C:\\AB\\"_s;
+        QTest::newRow("blanks stay") << u" C:\\A B\\ "_s << true << u" C:\\A B\\ "_s;
+    }
+
+    void textBoxHoldsOneLine()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, pasted);
+        QFETCH(QString, kept);
+
+        platform::TextBox field;
+        field.setText(u"X"_s);
+        if (pasted) {
+            field.selectAll();
+            QGuiApplication::clipboard()->setText(text);
+            field.paste();
+        } else {
+            field.setText(text);
+        }
+        QCOMPARE(field.text(), kept);
+    }
+
+    // What a screen reader is told: a caption wrapped on its button as one
+    // line without its access-key mark; a panel as a named group.
+    void readAloud_data()
+    {
+        QTest::addColumn<bool>("panel");
+        QTest::addColumn<QString>("text"); // caption, or the panel's accessible name
+        QTest::addColumn<int>("role");
+        QTest::addColumn<QString>("name");
+
+        const int button = QAccessible::Button;
+        QTest::newRow("wrapped caption")
+            << false << u"Wiederherstellung starten"_s << button << u"Wiederherstellung starten"_s;
+        QTest::newRow("access key") << false << u"&Weiter"_s << button << u"Weiter"_s;
+        QTest::newRow("panel") << true << u"Seite 2"_s << int(QAccessible::Grouping)
+                               << u"Seite 2"_s;
+    }
+
+    void readAloud()
+    {
+        QFETCH(bool, panel);
+        QFETCH(QString, text);
+        QFETCH(int, role);
+        QFETCH(QString, name);
+
+        QWidget window;
+        QWidget *widget = nullptr;
+        if (panel) {
+            widget = new platform::VqsPanel(&window);
+            widget->setAccessibleName(text);
+        } else {
+            auto *button = new platform::CommandButton(&window);
+            button->setGeometryTwips(0, 0, 1665, 930);
+            button->setCaption(text);
+            widget = button;
+        }
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+        QCOMPARE(int(accessible->role()), role);
+        QCOMPARE(accessible->text(QAccessible::Name), name);
     }
 };
 

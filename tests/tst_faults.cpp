@@ -113,9 +113,6 @@ private slots:
         QTest::newRow("letters outside the code page") << u"D:\\Łódź"_s << Fault::None << refused;
         QTest::newRow("a character outside the code page")
             << u"D:\\\u4e2d"_s << Fault::None << refused;
-        QTest::newRow("a pasted line that would set row 1")
-            << u"C:\\VQSTAR\r\nDBN = Z:\\"_s << Fault::None << refused;
-        QTest::newRow("a lone LF") << u"C:\\A\nDBN = Z:\\"_s << Fault::None << refused;
         QTest::newRow("a NUL") << u"C:\\A"_s + QChar(u'\0') + u"B"_s << Fault::None << refused;
     }
     void failedWrite()

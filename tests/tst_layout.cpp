@@ -3,6 +3,7 @@
 
 #include <QScreen>
 #include <QTest>
+#include <QWindow>
 
 #include <array>
 #include <optional>
@@ -61,13 +62,17 @@ private slots:
     void anordnung();
     void mindestgroesse_data();
     void mindestgroesse();
+    void maximiert_data();
     void maximiert();
+    void platziert_data();
+    void platziert();
     void minimiertBleibtLiegen();
 
 private:
     Geometrie geometrie(const QString &name) const;
     void aussenGroesse(double width, double height);
     void seitenFuellenFenster() const;
+    QScreen *aufBildschirm(const QString &name);
 
     std::optional<FakeServices> services;
     std::optional<Horbelung> fenster;
@@ -106,6 +111,20 @@ void TestLayout::aussenGroesse(double width, double height)
     fenster->setWidthTwips(width);
     fenster->setHeightTwips(height);
     QCoreApplication::processEvents();
+}
+
+QScreen *TestLayout::aufBildschirm(const QString &name)
+{
+    for (QScreen *screen : QGuiApplication::screens()) {
+        if (screen->name() == name) {
+            fenster->windowHandle()->setScreen(screen);
+            fenster->move(screen->availableGeometry().topLeft());
+            if (!QTest::qWaitFor([&] { return fenster->screen() == screen; }))
+                qFatal("the window stays off screen %s", qPrintable(name));
+            return screen;
+        }
+    }
+    qFatal("no screen %s: run with screen-sizes.json", qPrintable(name));
 }
 
 void TestLayout::seitenFuellenFenster() const
@@ -229,24 +248,62 @@ void TestLayout::mindestgroesse()
     seitenFuellenFenster();
 }
 
-// Run once on the default screen, where a maximised window is big enough,
-// and once on a 640 x 480 screen, where it is not.
+// On each screen of screen-sizes.json the window is placed in its normal size
+// and maximised. Where the screen is too narrow or too low for the minimum,
+// it goes back to that normal size.
+void TestLayout::maximiert_data()
+{
+    QTest::addColumn<QString>("bildschirm");
+    QTest::addColumn<QSizeF>("normal"); // outer size, twips
+    QTest::addColumn<bool>("bleibtMaximiert");
+
+    const QSizeF gross(11400, 8400);
+    QTest::newRow("big enough") << u"gross"_s << gross << true;
+    QTest::newRow("640 x 480") << u"klein"_s << gross << false;
+    QTest::newRow("640 x 480, from the minimum")
+        << u"klein"_s << QSizeF(minBreite, minHoehe) << false;
+    QTest::newRow("wide enough but too low") << u"breitFlach"_s << gross << false;
+    QTest::newRow("high enough but too narrow") << u"schmalHoch"_s << gross << false;
+}
+
 void TestLayout::maximiert()
 {
-    aussenGroesse(minBreite, minHoehe);
-    const QSizeF bildschirm = QSizeF(fenster->screen()->availableSize()) * platform::twipsPerPixel;
-    const bool grossGenug = bildschirm.width() >= minBreite && bildschirm.height() >= minHoehe;
+    QFETCH(QString, bildschirm);
+    QFETCH(QSizeF, normal);
+    QFETCH(bool, bleibtMaximiert);
 
+    aufBildschirm(bildschirm);
+    aussenGroesse(normal.width(), normal.height());
     fenster->setFormState(FormState::Maximized);
     QCoreApplication::processEvents();
-    if (grossGenug) {
-        QCOMPARE(fenster->formState(), FormState::Maximized);
-    } else {
-        QCOMPARE(fenster->formState(), FormState::Normal);
-        QCOMPARE(fenster->widthTwips(), minBreite);
-        QCOMPARE(fenster->heightTwips(), minHoehe);
-    }
+    QCOMPARE(fenster->formState(), bleibtMaximiert ? FormState::Maximized : FormState::Normal);
+    if (!bleibtMaximiert)
+        QCOMPARE(QSizeF(fenster->widthTwips(), fenster->heightTwips()), normal);
     seitenFuellenFenster();
+}
+
+// The window of the minimum size placed on each screen: centred where it
+// fits, its top-left corner on the screen's where it does not.
+void TestLayout::platziert_data()
+{
+    QTest::addColumn<QString>("bildschirm");
+    QTest::addColumn<QPoint>("ecke"); // the frame's top-left corner on that screen
+
+    QTest::newRow("fits") << u"gross"_s << QPoint(266, 242);
+    QTest::newRow("640 x 480") << u"klein"_s << QPoint(0, 0);
+    QTest::newRow("too low") << u"breitFlach"_s << QPoint(266, 0);
+    QTest::newRow("too narrow") << u"schmalHoch"_s << QPoint(0, 242);
+}
+
+void TestLayout::platziert()
+{
+    QFETCH(QString, bildschirm);
+    QFETCH(QPoint, ecke);
+
+    const QScreen *screen = aufBildschirm(bildschirm);
+    aussenGroesse(minBreite, minHoehe);
+    fenster->centreOnScreen();
+    QTRY_COMPARE(fenster->frameGeometry().topLeft(), screen->availableGeometry().topLeft() + ecke);
 }
 
 void TestLayout::minimiertBleibtLiegen()

@@ -181,29 +181,45 @@ private slots:
         }
     }
 
-    // "style, button clicked (-1: Escape) = QMessageBox::Icon, buttons, answer".
+    // "pointers asked for, style, button clicked (-1: Escape) = QMessageBox::Icon,
+    // buttons, answer, pointer over the main window". Over the box the pointer
+    // stays the normal one, and the box is wide enough for the title bar.
     void msgBox_data()
     {
         QTest::addColumn<QStringList>("row");
         for (const QString &row :
-             {u"0 0 = 0 OK 1"_s, u"16 0 = 3 OK 1"_s, u"48 0 = 2 OK 1"_s, u"36 0 = 4 &Ja &Nein 6"_s,
-              u"36 1 = 4 &Ja &Nein 7"_s, u"36 -1 = 4 &Ja &Nein 7"_s})
+             {u"- 0 0 = 0 OK 1 normal"_s, u"- 16 0 = 3 OK 1 normal"_s, u"- 48 0 = 2 OK 1 normal"_s,
+              u"- 36 0 = 4 &Ja &Nein 6 normal"_s, u"- 36 1 = 4 &Ja &Nein 7 normal"_s,
+              u"- 36 -1 = 4 &Ja &Nein 7 normal"_s, u"11 48 0 = 2 OK 1 busy"_s,
+              u"11,11,0 48 0 = 2 OK 1 normal"_s, u"11,0,11 0 0 = 0 OK 1 busy"_s})
             QTest::newRow(qPrintable(row)) << row.split(u" = "_s);
     }
     void msgBox()
     {
         QFETCH(QStringList, row);
-        const int click = row[0].section(u' ', 1).toInt();
+        const QStringList asked = row[0].split(u' ');
+        QWidget window;
+        services.setPointerWindow(&window);
+        for (const QString &pointer : asked[0].split(u',', Qt::SkipEmptyParts))
+            services.setMousePointer(pointer == u"-" ? 0 : pointer.toInt());
+        const int click = asked[2].toInt();
         QStringList shown;
         QTimer::singleShot(0, this, [&] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             shown << QString::number(box->icon());
             for (QAbstractButton *button : box->buttons())
                 shown << button->text();
+            // Checked here, answered below: a box left open would hang the test.
+            if (QApplication::overrideCursor() || box->cursor().shape() != Qt::ArrowCursor)
+                shown << u"busy over the box"_s;
+            // Title, icon, three title bar buttons and the frame.
+            if (box->width() < box->fontMetrics().horizontalAdvance(box->windowTitle()) + 120)
+                shown << u"too narrow for the title"_s;
             click < 0 ? QTest::keyClick(box, Qt::Key_Escape) : box->buttons().at(click)->click();
         });
         // The answer goes after what the box showed.
-        shown << QString::number(services.msgBox(u"Frage"_s, row[0].section(u' ', 0, 0).toInt()));
+        shown << QString::number(services.msgBox(u"Frage"_s, asked[1].toInt()));
+        shown << (window.cursor().shape() == Qt::WaitCursor ? u"busy"_s : u"normal"_s);
         QCOMPARE(shown.join(u' '), row[1]);
     }
 };

@@ -2,7 +2,8 @@
 """Drives the real program through the accessibility tree (AT-SPI), as a
 screen reader would: every control of the window and of the path dialog has a
 name, the options are radio buttons, a message box is an alert whose text can
-be read, and pressing "Weiter" by its accessible name shows page 2.
+be read, pressing "Weiter" by its accessible name shows page 2, and there the
+restore button is read as "Wiederherstellung starten", however it wraps.
 
     onxvfb.sh dbus-run-session -- python3 atspi_weiter.py PROGRAM
     python3 atspi_weiter.py --press NAME    (helper: presses one button)
@@ -130,6 +131,10 @@ def check_weiter(app):
         sys.exit("atspi: page 1 is not the one shown at start")
     press(weiter)
     wait_for("page 2", lambda: showing(start) and not showing(weiter))
+    # The restore caption wraps on its button; read aloud it keeps its blank.
+    press(control(app, pyatspi.ROLE_RADIO_BUTTON, "wieder hergestellt werden"))
+    wait_for("the button 'Wiederherstellung starten'",
+             lambda: control(app, pyatspi.ROLE_PUSH_BUTTON, "Wiederherstellung starten"))
 
 
 def main():
@@ -158,7 +163,7 @@ def main():
         finally:
             program.terminate()
             program.wait()
-    print("atspi: names, radio buttons, alert, path dialog and 'Weiter' all right")
+    print("atspi: names, radio buttons, alert, path dialog, 'Weiter' and captions all right")
 
 
 if __name__ == "__main__":
