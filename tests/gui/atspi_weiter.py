@@ -64,6 +64,11 @@ def showing(node):
     return node.getState().contains(pyatspi.STATE_SHOWING)
 
 
+def page_shown(app, name):
+    page = control(app, pyatspi.ROLE_PANEL, name)
+    return page is not None and showing(page)
+
+
 def press(node):
     actions = node.queryAction()
     names = [actions.getName(i) for i in range(actions.nActions)]
@@ -129,8 +134,12 @@ def check_weiter(app):
         sys.exit("atspi: no buttons named 'Weiter' and 'Sicherung starten'")
     if not showing(weiter) or showing(start):
         sys.exit("atspi: page 1 is not the one shown at start")
+    # The page in front is a named panel, the one behind is not shown.
+    page1, page2 = "Seite 1: Datenbank wählen", "Seite 2: Sichern oder wiederherstellen"
+    if not page_shown(app, page1) or page_shown(app, page2):
+        sys.exit("atspi: page 1 is not the named page in front")
     press(weiter)
-    wait_for("page 2", lambda: showing(start) and not showing(weiter))
+    wait_for("page 2", lambda: showing(start) and not showing(weiter) and page_shown(app, page2))
     # The restore caption wraps on its button; read aloud it keeps its blank.
     press(control(app, pyatspi.ROLE_RADIO_BUTTON, "wieder hergestellt werden"))
     wait_for("the button 'Wiederherstellung starten'",
