@@ -165,6 +165,52 @@ private slots:
             QVERIFY2(output.contains(part), qPrintable(part + u"\n---\n"_s + output));
         QVERIFY2(!output.section(u"────"_s, -1).contains(absent), qPrintable(output));
     }
+
+    // The disk checker on a folder-backed A:. The unreadable file is a link
+    // to itself (ELOOP): the tests run as root, who reads any mode-000 file.
+    void diskCheck_data()
+    {
+        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("readable") << false << 0
+                                  << QStringList {
+                                         u"Dateien: 2, zusammen 3.000.005 Bytes gelesen."_s,
+                                         u"Ergebnis: Die Diskette ist in Ordnung."_s};
+        QTest::newRow("a file that cannot be read")
+            << true << 1
+            << QStringList {u"Dateien: 3, zusammen 3.000.005 Bytes gelesen."_s,
+                            u"Nicht lesbar (1):\n  A:\\DATEN\\SCHLEIFE.MDB – "_s,
+                            u"Ergebnis: Die Diskette hat FEHLER"_s};
+    }
+    void diskCheck()
+    {
+        QFETCH(bool, damaged);
+        QDir(floppy()).removeRecursively();
+        QVERIFY(QDir().mkpath(floppy() + u"DATEN"_s));
+        QVERIFY(QFile::copy(home + u"/drive_c/NOKRAT/NOKRAT.mdb"_s, floppy() + u"NOKRAT.mdb"_s));
+        QFile small(floppy() + u"DATEN/klein.txt"_s);
+        QVERIFY(small.open(QIODevice::WriteOnly) && small.write("Hallo") == 5);
+        small.close();
+        if (damaged)
+            QVERIFY(QFile::link(u"SCHLEIFE.MDB"_s, floppy() + u"DATEN/SCHLEIFE.MDB"_s));
+
+        QProcess checker;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"WINEPREFIX"_s, home);
+        checker.setProcessEnvironment(environment);
+        checker.setProcessChannelMode(QProcess::MergedChannels);
+        checker.start(QStringLiteral(SCANDISK));
+        QVERIFY(checker.waitForStarted());
+        checker.write("\n");
+        QVERIFY(checker.waitForFinished(60'000));
+        const QString output = QString::fromUtf8(checker.readAll());
+        QTEST(checker.exitCode(), "status");
+        QVERIFY2(output.endsWith(u"\nFenster schließen: Eingabetaste\n"_s), qPrintable(output));
+        QFETCH(QStringList, expected);
+        for (const QString &part : expected)
+            QVERIFY2(output.contains(part), qPrintable(part + u"\n---\n"_s + output));
+    }
 };
 
 QTEST_GUILESS_MAIN(TstConsole)
