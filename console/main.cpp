@@ -25,6 +25,22 @@ int usage()
     return 2;
 }
 
+// Takes one option and its value into the run; false for anything else.
+bool take(Summary::Run &run, std::string_view option, const std::string &value)
+{
+    if (option == "--summary") {
+        run.summary = value;
+        return true;
+    }
+    if (option == "--disk")
+        return std::sscanf(value.c_str(), "%d/%d", &run.disk, &run.disks) == 2;
+    if (option == "--drive" && value.size() > 3 && value[1] == ':' && value[2] == '=') {
+        run.drives.emplace_back(value.substr(0, 2), value.substr(3));
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -32,16 +48,8 @@ int main(int argc, char *argv[])
     Summary::Run run;
     int at = 1;
     for (; at + 1 < argc && std::string_view(argv[at]) != "--"; at += 2) {
-        const std::string_view option = argv[at];
-        const std::string value = argv[at + 1];
-        const bool understood = option == "--summary" ? (run.summary = value, true)
-            : option == "--disk"
-            ? std::sscanf(value.c_str(), "%d/%d", &run.disk, &run.disks) == 2
-            : option == "--drive" && value.size() > 3 && value[1] == ':' && value[2] == '=';
-        if (!understood)
+        if (!take(run, argv[at], argv[at + 1]))
             return usage();
-        if (option == "--drive")
-            run.drives.emplace_back(value.substr(0, 2), value.substr(3));
     }
     if (at + 1 >= argc || std::string_view(argv[at]) != "--")
         return usage();
