@@ -143,6 +143,8 @@ void describe(platform::LaunchNotes &notes, const Inputs &inputs, const QString 
     }
     notes.title = u"Wiederherstellung "_s + product + u" von "_s + where;
     notes.summary = u"Wiederherstellung von "_s + name;
+    notes.disk = inputs.disk;
+    notes.diskCount = diskCount;
     if (isFloppy(inputs.target)) {
         const QString disk = u"Diskette %1 von %2"_s.arg(inputs.disk).arg(diskCount);
         notes.title += u", "_s + disk;

@@ -1,5 +1,5 @@
 // Stands in for the terminal in the benchmarks. Called as
-// "xterm -hold -e PROGRAM ARGS...", it runs PROGRAM without a window, input
+// "xterm OPTIONS... -e PROGRAM ARGS...", it runs PROGRAM without a window, input
 // from /dev/null and output to console.log, and leaves a record in the
 // folder $BENCH_CONSOLE_RECORDS: when it started the program, when the
 // program ended, its exit status and the command. Plain C++ without Qt, so
@@ -23,11 +23,6 @@ long long nowNs()
         .count();
 }
 
-bool isConsoleOption(const char *word)
-{
-    return std::strcmp(word, "-hold") == 0 || std::strcmp(word, "-e") == 0;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -35,8 +30,7 @@ int main(int argc, char *argv[])
     const long long start = nowNs();
     const char *records = std::getenv("BENCH_CONSOLE_RECORDS");
     int first = 1;
-    while (first < argc && isConsoleOption(argv[first]))
-        ++first;
+    while (first < argc && std::strcmp(argv[first++], "-e") != 0) { }
     if (records == nullptr || first >= argc)
         return 2;
     const std::string folder = records;

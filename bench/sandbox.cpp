@@ -46,6 +46,9 @@ Sandbox::Sandbox()
     const QString arj = QStandardPaths::findExecutable(u"arj"_s);
     require(!arj.isEmpty(), "the archiver arj is not installed");
     require(QFile::link(arj, programDirectory() + u"/arj.exe"_s), "cannot link arj.exe");
+    require(QFile::link(QStringLiteral(HORBELUNG_CONSOLE),
+                        programDirectory() + u"/horbelung-console"_s),
+            "cannot link the console companion");
 }
 
 QString Sandbox::programDirectory() const

@@ -15,10 +15,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
 extern char **environ;
+
+using namespace Qt::StringLiterals;
 
 namespace platform {
 
@@ -27,13 +30,16 @@ namespace {
 struct Console
 {
     const char16_t *program;
-    const char16_t *options; // blank-separated, before the command
+    bool xterm; // takes xterm's options for the size and UTF-8, besides -T and -e
 };
 
 constexpr Console consoles[] = {
-    {u"xterm", u"-hold -e"},
-    {u"x-terminal-emulator", u"-e"},
+    {u"xterm", true},
+    {u"x-terminal-emulator", false},
 };
+
+// The archive runs go through this, installed beside the program.
+constexpr char16_t companionName[] = u"horbelung-console";
 
 bool isExecutableFile(const QString &path)
 {
@@ -139,18 +145,59 @@ QStringList translateArgument(const QString &dosWord, const DriveMap &drives,
     return {drives.toHost(word)};
 }
 
-Launch inConsole(Launch launch, const QString &searchPath)
+// The companion's own options in front of the command: what the run is,
+// and the drives' folders, so that it names files by their Windows paths.
+QStringList companionOptions(const LaunchContext &context, const LaunchNotes &notes)
+{
+    QStringList options {u"--summary"_s, notes.summary, u"--disk"_s,
+                         u"%1/%2"_s.arg(notes.disk).arg(notes.diskCount)};
+    for (const QString &drive : context.drives.drives()) {
+        try {
+            QString root = context.drives.toHost(drive + u'\\');
+            if (!root.endsWith(u'/'))
+                root += u'/';
+            options << u"--drive"_s << drive.toUpper() + u'=' + root;
+        } catch (const RuntimeError &) {
+            // A drive whose folder is gone holds none of the run's files.
+        }
+    }
+    return options << u"--"_s;
+}
+
+// Wide enough for the archiver's longest line: a path of the command with
+// the file name, position and progress it puts beside it.
+QString consoleSize(const QStringList &command)
+{
+    qsizetype longest = 0;
+    for (const QString &word : command)
+        longest = std::max(longest, word.size());
+    return u"%1x32"_s.arg(std::clamp<qsizetype>(longest + 72, 80, 240));
+}
+
+Launch inConsole(Launch launch, const LaunchContext &context, const LaunchNotes &notes)
 {
     for (const Console &console : consoles) {
-        const QString terminal = inSearchPath(QString::fromUtf16(console.program), searchPath);
+        const QString terminal
+            = inSearchPath(QString::fromUtf16(console.program), context.searchPath);
         if (terminal.isEmpty())
             continue;
-        // xterm hands a lone word that it cannot run to a shell; with a
-        // second word it never does.
-        const QStringList command = launch.arguments.isEmpty()
-            ? QStringList {QStringLiteral("/usr/bin/env"), launch.program}
-            : QStringList {launch.program} + launch.arguments;
-        launch.arguments = QString::fromUtf16(console.options).split(u' ') + command;
+        QStringList command = QStringList {launch.program} + launch.arguments;
+        if (!notes.summary.isEmpty()) {
+            const QString companion
+                = hostfs::join(context.programDirectory, QString::fromUtf16(companionName));
+            if (!isExecutableFile(companion))
+                throw RuntimeError(RuntimeError::FileNotFound);
+            command = QStringList {companion} + companionOptions(context, notes) + command;
+        } else if (launch.arguments.isEmpty()) {
+            // xterm hands a lone word that it cannot run to a shell; with a
+            // second word it never does.
+            command.prepend(u"/usr/bin/env"_s);
+        }
+        QStringList options {
+            u"-T"_s, notes.title.isEmpty() ? u"Horbelung"_s : u"Horbelung \u2013 "_s + notes.title};
+        if (console.xterm)
+            options << u"-u8"_s << u"-geometry"_s << consoleSize(command);
+        launch.arguments = options + QStringList {u"-e"_s} + command;
         launch.program = terminal;
         return launch;
     }
@@ -170,7 +217,7 @@ Launch launchFor(const QString &commandLine, int windowStyle, const LaunchContex
     for (const QString &word : arguments)
         launch.arguments << translateArgument(word, context.drives, notes);
     if (windowStyle == WindowStyle::NormalFocus || windowStyle == WindowStyle::MinimizedFocus)
-        return inConsole(launch, context.searchPath);
+        return inConsole(launch, context, notes);
     return launch;
 }
 

@@ -36,13 +36,16 @@ struct Launch
 // letter and ":\" is mapped to the host (a trailing backslash becomes a
 // trailing slash), a folder in the run's DOS form read as the folder the
 // notes give for it, and a wildcard in its last part is replaced by the
-// matching files, left as written where none matches. Window styles 1 and 2 run the program in a
-// console that stays open: "xterm -hold -e", else "x-terminal-emulator -e"
-// (a program without arguments behind /usr/bin/env, so the console never
-// gets a lone word it might give to a shell).
-// Throws RuntimeError 5 for an empty line, 53 when the program or a console
-// cannot be found, 71 for an argument on a drive that is not ready, 76 for a
-// short name that several folders fit.
+// matching files, left as written where none matches. Window styles 1 and 2
+// run the program in a console titled "Horbelung – " and the notes' title:
+// "xterm -T TITLE -u8 -geometry COLSxROWS -e", else "x-terminal-emulator -T
+// TITLE -e". An archive run (notes with a summary) runs there through the
+// console companion beside the program, which waits for it and sums up;
+// other programs run directly, one without arguments behind /usr/bin/env (so
+// the console never gets a lone word it might give to a shell).
+// Throws RuntimeError 5 for an empty line, 53 when the program, a console or
+// the companion cannot be found, 71 for an argument on a drive that is not
+// ready, 76 for a short name that several folders fit.
 Launch launchFor(const QString &commandLine, int windowStyle, const LaunchContext &context,
                  const LaunchNotes &notes = {});
 

@@ -47,6 +47,9 @@ struct LaunchNotes
     // Diskette 2 von 3"). Empty for launches that are no archive run.
     QString title;
     QString summary;
+    // A restore's disk and how many the user said there are.
+    int disk = 1;
+    int diskCount = 1;
 };
 
 // Everything the windows call but do not own. The program hands in the real

@@ -3,6 +3,7 @@
 #include "platform/runtimeerror.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 
 namespace {
@@ -12,6 +13,9 @@ std::unique_ptr<QTemporaryDir> makeSandbox()
     auto sandbox = std::make_unique<QTemporaryDir>();
     QDir(sandbox->path()).mkpath(QStringLiteral("work"));
     QDir(sandbox->path()).mkpath(QStringLiteral("drive_c/TOOLS"));
+    // The console companion sits beside the program, as installed.
+    QFile::link(QStringLiteral(HORBELUNG_CONSOLE),
+                sandbox->path() + QStringLiteral("/drive_c/TOOLS/horbelung-console"));
     return sandbox;
 }
 

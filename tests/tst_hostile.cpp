@@ -201,7 +201,8 @@ private slots:
         QVERIFY(QFile::link(u"/usr/bin/arj"_s, d.services.hostOf(u"C:\\TOOLS\\arj.exe"_s)));
         QFile console(bin.filePath(u"xterm"_s));
         QVERIFY(console.open(QIODevice::WriteOnly));
-        console.write("#!/bin/sh\nshift 2\n\"$@\" </dev/null >/dev/null 2>&1\necho >>\""
+        console.write("#!/bin/sh\nwhile [ \"$1\" != -e ]; do shift; done\nshift\n\"$@\" </dev/null "
+                      ">/dev/null 2>&1\necho >>\""
                       + bin.filePath(u"ended"_s).toUtf8() + "\"\n");
         console.close();
         QVERIFY(console.setPermissions(console.permissions() | QFile::ExeOwner));

@@ -10,10 +10,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Drops "-hold -e", runs the archiver with "y" to every question (the next
-// floppy included) and leaves "done.<exit status>.<pid>" where it ran.
+// Drops the console's options, runs the companion and through it the
+// archiver with "y" to every question (the next floppy included) and leaves "done.<exit
+// status>.<pid>" where it ran.
 constexpr char stubConsole[] = R"(#!/bin/sh
-while [ "$1" = -hold ] || [ "$1" = -e ]; do shift; done
+while [ "$1" != -e ]; do shift; done
+shift
 yes | "$@" >>console.log 2>&1
 touch "done.$?.$$"
 )";

@@ -10,6 +10,7 @@ restore button is read as "Wiederherstellung starten", however it wraps.
 """
 
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -158,7 +159,10 @@ def main():
         for variable in ("HOME", "XDG_DATA_HOME", "WINEPREFIX", "XDG_RUNTIME_DIR", "work"):
             os.mkdir(os.path.join(sandbox, variable), 0o700)
             env[variable] = os.path.join(sandbox, variable)
-        program = subprocess.Popen([os.path.abspath(sys.argv[1])], env=env, cwd=env.pop("work"))
+        # A copy in a folder of its own, without the scandisk.exe of the build
+        # folder: "Diskette jetzt prüfen" then ends in the message box of error 53.
+        copy = shutil.copy(os.path.abspath(sys.argv[1]), os.path.join(sandbox, "horbelung"))
+        program = subprocess.Popen([copy], env=env, cwd=env.pop("work"))
         try:
             app = wait_for("the program in the accessibility tree", application, program=program)
             wait_for("the main window", lambda: control(app, pyatspi.ROLE_PUSH_BUTTON, "Weiter"),

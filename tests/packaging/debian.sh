@@ -34,6 +34,8 @@ while read -r entry; do
 done <<'ENTRIES'
 ./usr/bin/horbelung -> ../libexec/horbelung/horbelung
 ./usr/libexec/horbelung/horbelung
+./usr/libexec/horbelung/horbelung-console
+./usr/libexec/horbelung/scandisk.exe
 ./usr/share/applications/de.tarvik.horbelung.desktop
 ./usr/share/metainfo/de.tarvik.horbelung.metainfo.xml
 ./usr/share/icons/hicolor/16x16/apps/de.tarvik.horbelung.png

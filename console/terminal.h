@@ -1,0 +1,28 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The system calls of the console companion; one file per system.
+namespace terminal {
+
+struct Ending
+{
+    bool signalled = false;
+    int code = 0; // the exit status, or the signal's number
+};
+
+// Runs the command (program and arguments, as given) and waits for it. On a
+// terminal the program gets a pseudo-terminal of its own that this one feeds
+// from the keyboard, so it still prompts and reads answers; otherwise it
+// shares this process's input. Everything it writes is passed on to the
+// output and to onOutput. A program that cannot start ends with code 127.
+Ending run(const std::vector<std::string> &command,
+           const std::function<void(std::string_view)> &onOutput);
+
+// Waits until Enter is pressed (or the input ends), dropping keys typed before.
+void waitForEnter();
+
+} // namespace terminal
