@@ -102,8 +102,7 @@ qsizetype programWords(const Sandbox &sandbox, const QStringList &words, const Q
             if (platform::launchFor(words.first(count).join(u' '), 0, sandbox.context).program
                 == program)
                 return count;
-        } catch (const platform::RuntimeError &) {
-        }
+        } catch (const platform::RuntimeError &) { }
     }
     std::abort();
 }
@@ -133,9 +132,11 @@ void checkLaunch(const Sandbox &sandbox, const QString &line, int style)
     if (style == 1 || style == 2) {
         if (program != sandbox.dir.filePath(u"bin/xterm"_s))
             std::abort();
-        if (arguments.size() < 4 || arguments.takeFirst() != u"-hold"
-            || arguments.takeFirst() != u"-e")
+        // Titled, sized, then the command: no word of the line among the options.
+        const QStringList options {u"-T"_s, u"Horbelung"_s, u"-u8"_s, u"-geometry"_s};
+        if (arguments.size() < 7 || arguments.first(4) != options || arguments[5] != u"-e")
             std::abort();
+        arguments = arguments.sliced(6);
         if (arguments.first() == u"/usr/bin/env") {
             if (arguments.size() != 2 || words.size() != 1)
                 std::abort();

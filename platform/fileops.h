@@ -37,8 +37,8 @@ QStringList files(const DriveMap &drives, const QString &directory);
 QByteArray readFile(const QString &hostPath);
 // Replaces a host file (the one a link leads to) keeping its owner, group
 // and mode, or leaves it as it was and throws: 70 permission denied or a
-// read-only file, 61 disk full, 75 any other failure. The replacement is atomic where the folder may
-// be written; where only the file may, it is rewritten in place.
+// read-only file, 61 disk full, 75 any other failure. The replacement is atomic where the folder
+// may be written; where only the file may, it is rewritten in place.
 void writeFile(const QString &hostPath, const QByteArray &content);
 
 } // namespace platform::fileops
