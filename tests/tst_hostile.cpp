@@ -1,5 +1,5 @@
-// Hostile input through the real window on the recording fake: hobe.ini of
-// any size and content, an overlong path and shell syntax in the two fields
+// Hostile input through the real window on the recording fake: hobe.ini with
+// bytes no editor writes, an overlong path and shell syntax in the two fields
 // and in the names of floppy folders. Nothing crashes, the reading rules
 // hold, and nothing runs but the archiver, its words taken literally.
 // Start-up times are printed, not asserted.
@@ -9,7 +9,6 @@
 
 #include <QDirIterator>
 #include <QElapsedTimer>
-#include <QRandomGenerator>
 
 #include <memory>
 
@@ -49,14 +48,6 @@ struct StartedOn
     std::unique_ptr<Horbelung> window;
 };
 
-QByteArray lines(const QByteArray &line, int count)
-{
-    QByteArray text;
-    for (int i = 0; i < count; ++i)
-        text += line + QByteArray::number(i) + "\\\r\n";
-    return text;
-}
-
 // Every file of that name below the folders.
 QStringList found(const QStringList &folders, const QString &name)
 {
@@ -83,13 +74,6 @@ private slots:
         QTest::addColumn<Rows>("rows"); // the rest keep their defaults
         QTest::addColumn<QStringList>("boxes");
 
-        const QByteArray megabyte(1 << 20, 'x');
-        QTest::newRow("a line of 1 MB")
-            << "DBP = C:\\" + megabyte + "\r\nDBD = C:\\D\\\r\n"
-            << Rows {{1, u"C:\\"_s + QString(197, u'x')}, {2, u"C:\\D\\"_s}} << QStringList();
-        QTest::newRow("100 000 lines, the last one wins")
-            << lines("DBH = C:\\H", 50000) + lines("XYZ = C:\\", 49999) + "DBV = D:\\LETZTE\\"
-            << Rows {{3, u"C:\\H49999\\"_s}, {9, u"D:\\LETZTE\\"_s}} << QStringList();
         QTest::newRow("NUL bytes")
             << "DBN = C:\\A\0B\\\r\n\0BP = C:\\X\\\r\nDBD\0= C:\\D\\\r\n\0\0\0"_ba
             << Rows {{0, u"C:\\A"_s + QChar(0) + u"B\\"_s}, {2, u"C:\\D\\"_s}} << QStringList();
@@ -97,7 +81,7 @@ private slots:
             << "DBN = C:\\\x81\x8d\x8f\x90\x9d\x80\xff\\\r\n"_ba
             << Rows {{0, u"C:\\\u0081\u008d\u008f\u0090\u009d\u20ac\u00ff\\"_s}} << QStringList();
         QTest::newRow("quote never closed")
-            << "DBN = C:\\N\\\r\n\"DBP = C:\\" + megabyte << Rows {{0, u"C:\\N\\"_s}}
+            << "DBN = C:\\N\\\r\n\"DBP = C:\\"_ba << Rows {{0, u"C:\\N\\"_s}}
             << QStringList {u"box 0: Fehler Nr.62"_s};
     }
     // The reading rules hold, and what "Verzeichnis sichern" writes back
@@ -119,20 +103,6 @@ private slots:
         QFile written(started.services.workingDirectory() + u"/hobe.ini"_s);
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(StartedOn(written.readAll()).window->pfade(), expected);
-    }
-
-    void randomBytes()
-    {
-        QRandomGenerator random(20061);
-        QByteArray file = "DBN = C:\\VORHER\\\r\n";
-        file.resize(10 << 20);
-        random.fillRange(reinterpret_cast<quint32 *>(file.data() + 20), (file.size() - 20) / 4);
-        StartedOn started(file);
-        QCOMPARE(started.window->pfade()[0], u"C:\\VORHER\\"_s);
-        for (const QString &directory : started.window->pfade())
-            QVERIFY(directory.size() <= 200);
-        QVERIFY(started.boxes().isEmpty()
-                || started.boxes() == QStringList {u"box 0: Fehler Nr.62"_s});
     }
 
     // A folder longer than Windows takes: the failure boxes before any conversion, no launch;
