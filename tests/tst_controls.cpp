@@ -2,7 +2,6 @@
 #include "platform/controls.h"
 #include "platform/runtimeerror.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -240,46 +239,6 @@ private slots:
             field.setText(text);
         }
         QCOMPARE(field.text(), kept);
-    }
-
-    // What a screen reader is told: a caption wrapped on its button as one
-    // line without its access-key mark; a panel as a named group.
-    void readAloud_data()
-    {
-        QTest::addColumn<bool>("panel");
-        QTest::addColumn<QString>("text"); // caption, or the panel's accessible name
-        QTest::addColumn<int>("role");
-        QTest::addColumn<QString>("name");
-
-        const int button = QAccessible::Button;
-        QTest::newRow("wrapped caption")
-            << false << u"Wiederherstellung starten"_s << button << u"Wiederherstellung starten"_s;
-        QTest::newRow("access key") << false << u"&Weiter"_s << button << u"Weiter"_s;
-        QTest::newRow("panel") << true << u"Seite 2"_s << int(QAccessible::Grouping)
-                               << u"Seite 2"_s;
-    }
-
-    void readAloud()
-    {
-        QFETCH(bool, panel);
-        QFETCH(QString, text);
-        QFETCH(int, role);
-        QFETCH(QString, name);
-
-        QWidget window;
-        QWidget *widget = nullptr;
-        if (panel) {
-            widget = new platform::VqsPanel(&window);
-            widget->setAccessibleName(text);
-        } else {
-            auto *button = new platform::CommandButton(&window);
-            button->setGeometryTwips(0, 0, 1665, 930);
-            button->setCaption(text);
-            widget = button;
-        }
-        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
-        QCOMPARE(int(accessible->role()), role);
-        QCOMPARE(accessible->text(QAccessible::Name), name);
     }
 };
 
