@@ -297,9 +297,7 @@ void Horbelung::connectHandlers()
 {
     // Every handler runs under the trap for run-time errors it does not trap itself.
     const auto behandelt = [this](auto handler) {
-        return [this, handler] {
-            platform::runHandler(services, handler);
-        };
+        return platform::trapped(services, handler);
     };
     const std::pair<QAbstractButton *, void (Horbelung::*)()> klicks[] = {
         {Command3D10, &Horbelung::Command3D10_Click},

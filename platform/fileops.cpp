@@ -205,6 +205,15 @@ private:
     struct sigaction m_previous = {};
 };
 
+// A folder's entries of one kind by the names a Windows list shows.
+QStringList shownEntries(const DriveMap &drives, const QString &directory, hostfs::Kind kind)
+{
+    QStringList names = hostfs::entries(existingFolder(drives, directory), kind);
+    for (QString &name : names)
+        name = hostfs::shownName(name);
+    return names;
+}
+
 } // namespace
 
 void kill(const DriveMap &drives, const QString &pattern)
@@ -250,18 +259,12 @@ void rmDir(const DriveMap &drives, const QString &path)
 
 QStringList subdirectories(const DriveMap &drives, const QString &directory)
 {
-    QStringList names = hostfs::entries(existingFolder(drives, directory), hostfs::Kind::Directory);
-    for (QString &name : names)
-        name = hostfs::shownName(name);
-    return names;
+    return shownEntries(drives, directory, hostfs::Kind::Directory);
 }
 
 QStringList files(const DriveMap &drives, const QString &directory)
 {
-    QStringList names = hostfs::entries(existingFolder(drives, directory), hostfs::Kind::File);
-    for (QString &name : names)
-        name = hostfs::shownName(name);
-    return names;
+    return shownEntries(drives, directory, hostfs::Kind::File);
 }
 
 QByteArray readFile(const QString &hostPath)

@@ -32,4 +32,12 @@ template<class Handler> void runHandler(Services &services, Handler &&handler)
     }
 }
 
+// The handler as a slot: it runs under the trap whenever the signal comes.
+template<class Handler> auto trapped(Services &services, Handler handler)
+{
+    return [&services, handler] {
+        runHandler(services, handler);
+    };
+}
+
 } // namespace platform

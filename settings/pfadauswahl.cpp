@@ -61,11 +61,11 @@ PfadAuswahl::PfadAuswahl(Horbelung &hauptfenster, platform::Services &services, 
 
     // Every handler runs under the trap for run-time errors it does not trap itself.
     connect(Drive1, &platform::DriveListBox::change, this,
-            [this] { platform::runHandler(this->services, [this] { Drive1_Change(); }); });
+            platform::trapped(services, [this] { Drive1_Change(); }));
     connect(Command2, &platform::CommandButton::clicked, this,
-            [this] { platform::runHandler(this->services, [this] { Command2_Click(); }); });
+            platform::trapped(services, [this] { Command2_Click(); }));
     connect(Command1, &platform::CommandButton::clicked, this,
-            [this] { platform::runHandler(this->services, [this] { Command1_Click(); }); });
+            platform::trapped(services, [this] { Command1_Click(); }));
     Form_Load();
 }
 
