@@ -1,12 +1,13 @@
 #include "horbelung.h"
 
+#include "bild.h"
+
 #include "platform/handlertrap.h"
 #include "platform/runtimeerror.h"
 #include "platform/services.h"
 #include "settings/pathfile.h"
 #include "settings/pfadauswahl.h"
 
-#include <QIcon>
 #include <QPalette>
 
 #include <optional>
@@ -59,11 +60,6 @@ QFont seitenTitel()
     return platform::designFont(u"Times New Roman"_s, 15.75, true, true);
 }
 
-QIcon bild(QStringView datei)
-{
-    return QIcon(u":/pictures/"_s + datei.toString());
-}
-
 template<class C, class... Args>
 C *anlegen(QWidget *container, QStringView name, Geometrie g, Args &&...args)
 {
@@ -96,13 +92,13 @@ platform::VqsOption *option(QWidget *container, QStringView name, const QString 
 
 // A captioned graphical button: 32-pixel picture above the caption.
 platform::CommandButton *knopf(QWidget *container, QStringView name, const QString &caption,
-                               Geometrie g, QStringView bilddatei)
+                               Geometrie g, QStringView bildname)
 {
     auto *knopf = anlegen<platform::CommandButton>(container, name, g);
     knopf->setCaption(caption);
     knopf->setFont(sansSerif(8.25, false));
     knopf->setBackColor(grau);
-    knopf->setPicture(bild(bilddatei), 32);
+    knopf->setPicture(bild(bildname), 32);
     return knopf;
 }
 
@@ -111,7 +107,7 @@ platform::CommandButton *ordnerKnopf(QWidget *container, QStringView name, Geome
 {
     auto *knopf = anlegen<platform::CommandButton>(container, name, g);
     knopf->setBackColor(grau);
-    knopf->setPicture(bild(u"ordner.svg"), 16);
+    knopf->setPicture(bild(u"pictures/ordner"), 16);
     knopf->setAccessibleName(u"Verzeichnis auswählen"_s);
     return knopf;
 }
@@ -155,7 +151,7 @@ void Horbelung::createControls()
 {
     setObjectName(u"Horbelung"_s);
     setWindowTitle(u"Horbelung"_s);
-    setWindowIcon(QIcon(u":/icons/horbelung.svg"_s));
+    setWindowIcon(bild(u"icons/horbelung"));
     QPalette farben = palette();
     farben.setColor(QPalette::Window, grau);
     farben.setColor(QPalette::WindowText, QColor(0, 0, 0));
@@ -180,14 +176,14 @@ void Horbelung::createControls()
     }
     katalogOptionen[0]->setValue(true);
     Command3D12 = knopf(Panel3D1, u"Command3D12", u"&Schließen"_s, {9480, 7380, 1665, 930},
-                        u"schliessen.svg");
-    Command3D10
-        = knopf(Panel3D1, u"Command3D10", u"&Weiter"_s, {7350, 7380, 1665, 930}, u"weiter.svg");
+                        u"pictures/schliessen");
+    Command3D10 = knopf(Panel3D1, u"Command3D10", u"&Weiter"_s, {7350, 7380, 1665, 930},
+                        u"pictures/weiter");
     Command3D3 = knopf(Panel3D1, u"Command3D3", u"Diskette jetzt prüfen"_s, {3705, 7395, 1665, 930},
-                       u"diskette-pruefen.svg");
+                       u"pictures/diskette-pruefen");
     Mh3dText2 = textfeld(Panel3D1, u"Mh3dText2", {720, 4860, 8085, 420}, gross);
     Command3D2 = knopf(Panel3D1, u"Command3D2", u"Verzeichnis sichern"_s, {5520, 7380, 1665, 930},
-                       u"verzeichnis-sichern.svg");
+                       u"pictures/verzeichnis-sichern");
     Command1 = ordnerKnopf(Panel3D1, u"Command1", {8820, 4860, 420, 420});
     Label1 = beschriftung(
         Panel3D1, u"Label1", u"Sichern bzw. wiederherstellen von Daten aller Tarvik-Produkte"_s,
@@ -226,12 +222,12 @@ void Horbelung::createControls()
     Option3D1 = option(Panel3D2, u"Option3D1", u"Laufwerk A:\\  ( Diskette 3 1/2\", 1.44 MB HD )"_s,
                        {1200, 4260, 5325, 315}, gross);
     Option3D1->setValue(true);
-    Command3D7
-        = knopf(Panel3D2, u"Command3D7", u"&Zurück"_s, {9450, 7350, 1665, 930}, u"zurueck.svg");
+    Command3D7 = knopf(Panel3D2, u"Command3D7", u"&Zurück"_s, {9450, 7350, 1665, 930},
+                       u"pictures/zurueck");
     Command3D1 = knopf(Panel3D2, u"Command3D1", u"Sicherung starten"_s, {7290, 7350, 1665, 930},
-                       u"sicherung-starten.svg");
+                       u"pictures/sicherung-starten");
     Command3D4 = knopf(Panel3D2, u"Command3D4", u"Diskette löschen"_s, {7320, 6060, 1665, 930},
-                       u"diskette-loeschen.svg");
+                       u"pictures/diskette-loeschen");
     Mh3dText1 = textfeld(Panel3D2, u"Mh3dText1", {2670, 5310, 6645, 420}, gross);
     Mh3dText1->setAccessibleName(u"Festplatte"_s); // the option in front of it
     Command2 = ordnerKnopf(Panel3D2, u"Command2", {9360, 5310, 420, 420});
@@ -284,13 +280,13 @@ void Horbelung::createControls()
     File1 = anlegen<platform::FileListBox>(VqsPanel2, u"File1", {2850, 150, 2565, 3015}, services);
     File1->setFont(klein);
     Command4 = knopf(VqsPanel2, u"Command4", u"Datei löschen"_s, {1950, 3300, 1665, 930},
-                     u"datei-loeschen.svg");
+                     u"pictures/datei-loeschen");
     Dir1 = anlegen<platform::DirListBox>(VqsPanel2, u"Dir1", {150, 150, 2565, 3015}, services);
     Dir1->setFont(klein);
     Command3 = knopf(VqsPanel2, u"Command3", u"Verzeichnis löschen"_s, {150, 3300, 1665, 930},
-                     u"verzeichnis-loeschen.svg");
+                     u"pictures/verzeichnis-loeschen");
     Command5 = knopf(VqsPanel2, u"Command5", u"Löschen beenden"_s, {3750, 3300, 1665, 930},
-                     u"schliessen.svg");
+                     u"pictures/schliessen");
 }
 
 void Horbelung::connectHandlers()

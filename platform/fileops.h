@@ -31,6 +31,10 @@ void rmDir(const DriveMap &drives, const QString &path);
 QStringList subdirectories(const DriveMap &drives, const QString &directory);
 QStringList files(const DriveMap &drives, const QString &directory);
 
+// A file of a host folder, found without regard to case as Windows finds it:
+// an existing "HOBE.INI" is read and rewritten under its own name.
+QString inFolder(const QString &folder, const QString &name);
+
 // A whole regular host file: 53 when it is missing (a dangling link
 // included), 70 when it may not be read, 75 when it is no regular file,
 // 7 when it is larger than 16 MiB.

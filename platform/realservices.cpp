@@ -1,8 +1,6 @@
 #include "realservices.h"
 
 #include "fileops.h"
-#include "hostfs.h"
-#include "launcher.h"
 #include "runtimeerror.h"
 
 #include <QApplication>
@@ -10,7 +8,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include <algorithm>
 #include <span>
 #include <utility>
 #include <vector>
@@ -42,14 +39,6 @@ struct Button
 constexpr Button okOnly[] = {{u"OK", QMessageBox::AcceptRole, MsgBox::Ok}};
 constexpr Button yesNo[]
     = {{u"&Ja", QMessageBox::YesRole, MsgBox::Yes}, {u"&Nein", QMessageBox::NoRole, MsgBox::No}};
-
-// A file of the working directory, found without regard to case as Windows
-// finds it: an existing "HOBE.INI" is read and rewritten under its own name.
-QString inFolder(const QString &folder, const QString &name)
-{
-    const QString entry = hostfs::findEntry(folder, name);
-    return hostfs::join(folder, entry.isEmpty() ? name : entry);
-}
 
 QMessageBox::Icon iconFor(int style)
 {
@@ -133,38 +122,6 @@ void RealServices::doEvents()
     QCoreApplication::processEvents();
 }
 
-QString RealServices::appPath() const
-{
-    // Without a drive for it every path built on it would name another folder.
-    const QString path = m_drives.toWindows(m_programDirectory);
-    if (path.isEmpty())
-        throw RuntimeError(RuntimeError::PathNotFound,
-                           QStringLiteral("Das Programmverzeichnis %1 liegt auf keinem Laufwerk "
-                                          "(Eintrag in %2 fehlt)")
-                               .arg(m_programDirectory, m_drives.dosdevices()));
-    return path;
-}
-
-void RealServices::shell(const QString &commandLine, int windowStyle, const LaunchNotes &notes)
-{
-    // The folders behind the DOS forms stay known as a file system's short
-    // names do: the fields keep showing the forms, and the next run gets them
-    // back unchanged. A form made anew stands for its newest folder.
-    LaunchNotes known = notes;
-    for (const auto &forms : std::as_const(m_longForms)) {
-        const bool madeAnew
-            = std::any_of(notes.longForms.begin(), notes.longForms.end(),
-                          [&](const auto &made) { return made.first == forms.first; });
-        if (!madeAnew)
-            known.longForms << forms;
-    }
-    m_longForms = known.longForms;
-
-    const LaunchContext context {m_drives, m_programDirectory, m_workingDirectory,
-                                 qEnvironmentVariable("PATH")};
-    collectWhenEnded(startDetached(launchFor(commandLine, windowStyle, context, known)));
-}
-
 void RealServices::kill(const QString &pattern)
 {
     fileops::kill(m_drives, pattern);
@@ -192,12 +149,12 @@ QStringList RealServices::files(const QString &directory)
 
 QByteArray RealServices::readFile(const QString &name)
 {
-    return fileops::readFile(inFolder(m_workingDirectory, name));
+    return fileops::readFile(fileops::inFolder(m_workingDirectory, name));
 }
 
 void RealServices::writeFile(const QString &name, const QByteArray &content)
 {
-    fileops::writeFile(inFolder(m_workingDirectory, name), content);
+    fileops::writeFile(fileops::inFolder(m_workingDirectory, name), content);
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "pfadauswahl.h"
 
+#include "app/bild.h"
 #include "app/horbelung.h"
 #include "layout/mindestgroesse.h"
 #include "platform/handlertrap.h"
@@ -19,12 +20,12 @@ constexpr double minHoehe = 4905;
 constexpr QColor hintergrund(224, 224, 224);
 
 platform::CommandButton *schalter(QWidget *fenster, const QString &name, const QString &caption,
-                                  const QString &bild)
+                                  QStringView bildname)
 {
     auto *button = new platform::CommandButton(fenster);
     button->setObjectName(name);
     button->setCaption(caption);
-    button->setPicture(QIcon(bild), 32);
+    button->setPicture(bild(bildname), 32);
     button->setBackColor(hintergrund);
     return button;
 }
@@ -36,13 +37,13 @@ PfadAuswahl::PfadAuswahl(Horbelung &hauptfenster, platform::Services &services, 
     , hauptfenster(hauptfenster)
     , services(services)
     , Dir1(new platform::DirListBox(services, this))
-    , Command2(schalter(this, u"Command2"_s, u"Übernehmen"_s, u":/pictures/uebernehmen.svg"_s))
-    , Command1(schalter(this, u"Command1"_s, u"Schließen"_s, u":/pictures/schliessen.svg"_s))
+    , Command2(schalter(this, u"Command2"_s, u"Übernehmen"_s, u"pictures/uebernehmen"))
+    , Command1(schalter(this, u"Command1"_s, u"Schließen"_s, u"pictures/schliessen"))
     , Drive1(new platform::DriveListBox(services, this))
 {
     setObjectName(u"PfadAuswahl"_s);
     setWindowTitle(u"Pfad Auswahl"_s);
-    setWindowIcon(QIcon(u":/icons/pfadauswahl.svg"_s));
+    setWindowIcon(bild(u"icons/pfadauswahl"));
     setFont(platform::designFont(u"MS Sans Serif"_s, 8.25, false));
     setBackColor(hintergrund);
     setModal(true);

@@ -267,6 +267,12 @@ QStringList files(const DriveMap &drives, const QString &directory)
     return shownEntries(drives, directory, hostfs::Kind::File);
 }
 
+QString inFolder(const QString &folder, const QString &name)
+{
+    const QString entry = hostfs::findEntry(folder, name);
+    return hostfs::join(folder, entry.isEmpty() ? name : entry);
+}
+
 QByteArray readFile(const QString &hostPath)
 {
     // Opened without waiting: a FIFO would wait for a writer for ever.
