@@ -1,4 +1,5 @@
-# The tests built for Windows, run by Wine in a prefix of their own.
+# The tests built for Windows, run by Wine in a prefix of their own, on
+# Qt's offscreen platform (prefix.sh).
 set(wine_run ${CMAKE_CURRENT_SOURCE_DIR}/windows/wine-run.sh)
 set(HORBELUNG_WINEPREFIX ${CMAKE_CURRENT_BINARY_DIR}/wineprefix)
 
@@ -8,12 +9,45 @@ function(horbelung_add_test name)
     target_link_libraries(${name} PRIVATE horbelung_testsupport)
     # A static Qt links only the default platform plugin by itself.
     qt_import_plugins(${name} INCLUDE Qt6::QOffscreenIntegrationPlugin)
-    set(platform offscreen)
+    set(screens)
     if(arg_SCREENS)
         # Wine's Z: is the host's root.
-        string(APPEND platform ":configfile=Z:${arg_SCREENS}")
+        set(screens -platform offscreen:configfile=Z:${arg_SCREENS})
     endif()
     add_test(NAME ${name}
-             COMMAND sh ${wine_run} ${HORBELUNG_WINEPREFIX} $<TARGET_FILE:${name}>
-                     -platform ${platform})
+             COMMAND sh ${wine_run} ${HORBELUNG_WINEPREFIX} $<TARGET_FILE:${name}> ${screens})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix)
 endfunction()
+
+# A prefix of the tests' own, made afresh for each run.
+add_test(NAME wine_prefix COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/windows/prefix.sh
+                                  ${HORBELUNG_WINEPREFIX})
+set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
+
+# A stand-in for the archiver that records its command lines.
+add_executable(recordarj windows/recordarj.cpp)
+set_target_properties(recordarj PROPERTIES OUTPUT_NAME arj)
+
+# The archive runs' command lines through Windows' launch and the console
+# companion, from C:\TOOLS with the recording archiver beside the program.
+# New consoles are windows, so Wine needs a display.
+add_executable(tst_winlaunch windows/tst_winlaunch.cpp)
+target_link_libraries(tst_winlaunch PRIVATE horbelung_testsupport)
+qt_import_plugins(tst_winlaunch INCLUDE Qt6::QOffscreenIntegrationPlugin)
+add_dependencies(tst_winlaunch recordarj horbelung-console)
+add_test(NAME tst_winlaunch
+         COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/gui/onxvfb.sh
+                 sh ${wine_run} ${HORBELUNG_WINEPREFIX} --from-tools
+                 $<TARGET_FILE:tst_winlaunch> $<TARGET_FILE:recordarj>
+                 $<TARGET_FILE:horbelung-console> --)
+set_tests_properties(tst_winlaunch PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300)
+
+# The program itself on a virtual X server with a window manager, driven by
+# keyboard; screenshots of both pages left in tests/windows-shots.
+set(shots ${CMAKE_CURRENT_BINARY_DIR}/windows-shots)
+file(MAKE_DIRECTORY ${shots})
+add_test(NAME windows_smoke
+         COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/gui/onxvfb.sh
+                 sh ${CMAKE_CURRENT_SOURCE_DIR}/windows/smoke.sh ${HORBELUNG_WINEPREFIX}
+                 $<TARGET_FILE:horbelung> ${shots})
+set_tests_properties(windows_smoke PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 180)

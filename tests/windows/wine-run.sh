@@ -1,8 +1,32 @@
 #!/bin/sh
-# wine-run.sh PREFIX PROGRAM.exe ARGUMENTS...: runs a Windows program with
-# Wine in the given prefix, quietly, and exits with its status.
+# wine-run.sh PREFIX TEST.exe ARGUMENTS...: runs a Qt Test program with Wine
+# in the tests' prefix, quietly, shows its log and exits with its status.
+# With --from-tools first, the program and the files after it (up to "--")
+# are copied to C:\TOOLS and it runs from there, as an installed program
+# does; what it started is ended with it.
 set -eu
-export WINEPREFIX="$1"
+export WINEPREFIX="$1" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 shift
-export WINEDEBUG=-all
-exec wine "$@"
+# The test's own output to the console gets lost on its way out of Wine;
+# its log file does not.
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+status=0
+if [ "$1" = "--from-tools" ]; then
+    shift
+    tools="$WINEPREFIX/drive_c/TOOLS"
+    program=$(basename "$1")
+    while [ "$1" != "--" ]; do
+        cp "$1" "$tools/"
+        shift
+    done
+    shift
+    wine "C:\\TOOLS\\$program" -o "Z:$log,txt" "$@" || status=$?
+    wineserver -k || true
+else
+    program=$1
+    shift
+    wine "$program" -o "Z:$log,txt" "$@" || status=$?
+fi
+cat "$log"
+exit $status
