@@ -23,10 +23,14 @@ std::string bytes(long long size)
 {
     if (size < 0)
         return "nicht vorhanden";
-    std::string digits = std::to_string(size);
-    for (auto at = std::ptrdiff_t(digits.size()) - 3; at > 0; at -= 3)
-        digits.insert(std::size_t(at), ".");
-    return digits + " Bytes";
+    const std::string digits = std::to_string(size);
+    std::string grouped;
+    for (std::size_t at = 0; at < digits.size(); ++at) {
+        if (at > 0 && (digits.size() - at) % 3 == 0)
+            grouped += '.';
+        grouped += digits[at];
+    }
+    return grouped + " Bytes";
 }
 
 // The archiver's exit statuses from 2 on, as its documentation gives them.
