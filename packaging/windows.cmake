@@ -1,5 +1,3 @@
 install(TARGETS horbelung horbelung-console RUNTIME DESTINATION .)
-set(CPACK_PACKAGE_NAME horbelung)
-set(CPACK_PACKAGE_VENDOR Tarvik)
 set(CPACK_GENERATOR ZIP)
 include(CPack)
