@@ -36,5 +36,25 @@ foreach(rc_target horbelung horbelung-console)
 endforeach()
 
 install(TARGETS horbelung horbelung-console RUNTIME DESTINATION .)
-set(CPACK_GENERATOR ZIP)
+
+set(CPACK_GENERATOR ZIP NSIS)
+# Values reach cpack as written here: NSIS's $ and quotes included.
+set(CPACK_VERBATIM_VARIABLES ON)
+set(CPACK_STRIP_FILES ON)
+# The same folder, start-menu folder and registry key for every version, so
+# that a newer installer replaces the older one.
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Horbelung)
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Horbelung)
+set(CPACK_PACKAGE_EXECUTABLES horbelung Horbelung)
+# A 64-bit installer for the 64-bit program, so it runs wherever the program
+# does, under a 64-bit-only Wine too. The space is escaped because cpack
+# splits makensis's command line at blanks.
+set(CPACK_NSIS_EXECUTABLE_PRE_ARGUMENTS [[-XTarget\ amd64-unicode]])
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+set(CPACK_NSIS_DISPLAY_NAME Horbelung)
+set(CPACK_NSIS_PACKAGE_NAME Horbelung)
+set(CPACK_NSIS_MUI_ICON ${HORBELUNG_ICO})
+set(CPACK_NSIS_MUI_UNIICON ${HORBELUNG_ICO})
+# Add/Remove programs shows the program's own icon.
+set(CPACK_NSIS_INSTALLED_ICON_NAME horbelung.exe)
 include(CPack)
