@@ -54,12 +54,8 @@ install(FILES ${HORBELUNG_ICON} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicol
         RENAME ${HORBELUNG_APP_ID}.svg)
 
 # cpack -G DEB in the build folder.
-set(CPACK_PACKAGE_NAME horbelung)
-set(CPACK_PACKAGE_VENDOR Tarvik)
 set(CPACK_PACKAGE_CONTACT "Tarvik <horbelung@tarvik.invalid>"
     CACHE STRING "Maintainer of the Debian package")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "back up and restore the Access databases of the Tarvik products")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Horbelung backs up and restores the Access databases (.mdb) of ten business\n\
 applications to floppy disks or a hard-disk folder. The ARJ archiver does the\n\

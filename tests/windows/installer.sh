@@ -1,0 +1,93 @@
+#!/bin/sh
+# Builds the portable zip and the installer with CPack, checks what the zip
+# holds, installs silently with Wine in a scratch prefix, checks the
+# installed programs (icon and version information included), the
+# start-menu folder and the Add/Remove programs entry, then uninstalls
+# silently and checks that all of it is gone.
+#
+#   installer.sh CPACK BUILDDIR OUTDIR VERSION
+set -eu
+
+cpack=$1
+build=$2
+out=$3
+version=$4
+
+fail() {
+    echo "installer: $*" >&2
+    exit 1
+}
+
+# Prints how long the command took.
+timed() {
+    label=$1
+    shift
+    started=$(date +%s)
+    "$@"
+    echo "installer: $label took $(($(date +%s) - started)) s"
+}
+
+rm -rf "$out"
+mkdir -p "$out"
+for generator in ZIP NSIS; do
+    timed "cpack -G $generator" "$cpack" -G $generator --config "$build/CPackConfig.cmake" \
+        -B "$out" || fail "cpack -G $generator failed"
+done
+zip=$out/horbelung-$version-win64.zip
+setup=$out/horbelung-$version-win64.exe
+[ -f "$zip" ] || fail "no $zip"
+[ -f "$setup" ] || fail "no $setup"
+
+# The portable zip: both programs in one folder.
+entries=$(unzip -Z1 "$zip")
+for program in horbelung.exe horbelung-console.exe; do
+    echo "$entries" | grep -qx "horbelung-$version-win64/$program" ||
+        fail "the zip lacks $program"
+done
+
+export WINEPREFIX="$out/wineprefix"
+export WINEDEBUG=-all
+# Without the .NET and HTML engines, which a scratch prefix would offer to
+# download.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+trap 'wineserver -k 2>/dev/null || true' EXIT
+
+timed "the silent install" sh -c 'wine "$1" /S && wineserver -w' sh "$setup" ||
+    fail "the installer failed"
+
+drive_c=$WINEPREFIX/drive_c
+folder="$drive_c/Program Files/Horbelung"
+for file in horbelung.exe horbelung-console.exe Uninstall.exe; do
+    [ -f "$folder/$file" ] || fail "not installed: $folder/$file"
+done
+links=$(find "$drive_c" -path '*/Start Menu/Programs/Horbelung/*.lnk' | sort)
+names=$(echo "$links" | sed 's|.*/||' | tr '\n' ' ')
+[ "$names" = "Horbelung.lnk Uninstall.lnk " ] || fail "the start-menu folder holds: $links"
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Horbelung'
+wine reg query "$key" /v UninstallString | grep -qF 'C:\Program Files\Horbelung\Uninstall.exe' ||
+    fail "no Add/Remove programs entry"
+
+# The icon at every size and the version information, in what was installed.
+for program in horbelung horbelung-console; do
+    exe=$folder/$program.exe
+    # (wrestool succeeds with no output where there is no resource.)
+    wrestool -x -t group_icon "$exe" >"$out/$program.ico" 2>/dev/null
+    sizes=$(icotool -l "$out/$program.ico" 2>/dev/null |
+        sed -n 's/.*--width=\([0-9]*\).*/\1/p' | sort -n | tr '\n' ' ')
+    [ "$sizes" = "16 24 32 48 " ] || fail "$program.exe has icons of the sizes: $sizes"
+    info=$(wrestool -x --raw -t version "$exe" 2>/dev/null | iconv -f UTF-16LE -t UTF-8 -c |
+        tr -c '[:print:]' '\n')
+    for entry in CompanyName Tarvik FileDescription Horbelung ProductName \
+        FileVersion "$version" ProductVersion OriginalFilename "$program.exe" LegalCopyright; do
+        echo "$info" | grep -qxF "$entry" || fail "$program.exe's version information lacks $entry"
+    done
+done
+
+# The uninstaller copies itself to a temporary folder and exits at once.
+timed "the silent uninstall" sh -c 'wine "$1" /S && wineserver -w' sh "$folder/Uninstall.exe" ||
+    fail "the uninstaller failed"
+[ ! -e "$folder" ] || fail "left behind: $(find "$folder")"
+links=$(find "$drive_c" -path '*/Start Menu/Programs/Horbelung*')
+[ -z "$links" ] || fail "left behind: $links"
+! wine reg query "$key" >/dev/null 2>&1 || fail "the Add/Remove programs entry is left"
+echo "installer: $setup all right"
