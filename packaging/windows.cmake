@@ -45,7 +45,17 @@ set(CPACK_STRIP_FILES ON)
 # that a newer installer replaces the older one.
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Horbelung)
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Horbelung)
-set(CPACK_PACKAGE_EXECUTABLES horbelung Horbelung)
+# The start-menu link starts the program in the documents folder (the
+# public one for an install for all users): hobe.ini lives in the folder the
+# program starts in, and under Program Files only administrators may write.
+set(CPACK_NSIS_CREATE_ICONS_EXTRA [[
+    SetOutPath "$DOCUMENTS"
+    CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Horbelung.lnk" "$INSTDIR\horbelung.exe"
+    SetOutPath "$INSTDIR"
+]])
+set(CPACK_NSIS_DELETE_ICONS_EXTRA [[
+    Delete "$SMPROGRAMS\$MUI_TEMP\Horbelung.lnk"
+]])
 # A 64-bit installer for the 64-bit program, so it runs wherever the program
 # does, under a 64-bit-only Wine too. The space is escaped because cpack
 # splits makensis's command line at blanks.

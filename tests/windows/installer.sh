@@ -2,10 +2,11 @@
 # Builds the portable zip and the installer with CPack, checks what the zip
 # holds, installs silently with Wine in a scratch prefix, checks the
 # installed programs (icon and version information included), the
-# start-menu folder and the Add/Remove programs entry, then uninstalls
+# start-menu folder with its link (which must start the program; hence the
+# X server of xvfb-run) and the Add/Remove programs entry, then uninstalls
 # silently and checks that all of it is gone.
 #
-#   installer.sh CPACK BUILDDIR OUTDIR VERSION
+#   onxvfb.sh installer.sh CPACK BUILDDIR OUTDIR VERSION
 set -eu
 
 cpack=$1
@@ -63,6 +64,18 @@ done
 links=$(find "$drive_c" -path '*/Start Menu/Programs/Horbelung/*.lnk' | sort)
 names=$(echo "$links" | sed 's|.*/||' | tr '\n' ' ')
 [ "$names" = "Horbelung.lnk Uninstall.lnk " ] || fail "the start-menu folder holds: $links"
+# The link starts the program in the documents folder, where hobe.ini may
+# be written, and its window comes up.
+link=$(echo "$links" | head -n 1)
+strings -el "$link" | grep -qi 'Documents$' || fail "the link starts in: $(strings -el "$link")"
+wine start "$(winepath -w "$link")"
+tries=0
+until xdotool search --onlyvisible --name '^Horbelung$' >/dev/null 2>&1; do
+    tries=$((tries + 1))
+    [ "$tries" -le 60 ] || fail "the start-menu link started no window within 30 s"
+    sleep 0.5
+done
+wineserver -k
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Horbelung'
 wine reg query "$key" /v UninstallString | grep -qF 'C:\Program Files\Horbelung\Uninstall.exe' ||
     fail "no Add/Remove programs entry"
