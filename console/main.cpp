@@ -45,15 +45,16 @@ bool take(Summary::Run &run, std::string_view option, const std::string &value)
 
 int main(int argc, char *argv[])
 {
+    const std::vector<std::string> words = terminal::arguments(argc, argv);
     Summary::Run run;
-    int at = 1;
-    for (; at + 1 < argc && std::string_view(argv[at]) != "--"; at += 2) {
-        if (!take(run, argv[at], argv[at + 1]))
+    std::size_t at = 0;
+    for (; at + 1 < words.size() && words[at] != "--"; at += 2) {
+        if (!take(run, words[at], words[at + 1]))
             return usage();
     }
-    if (at + 1 >= argc || std::string_view(argv[at]) != "--")
+    if (at + 1 >= words.size() || words[at] != "--")
         return usage();
-    const std::vector<std::string> command(argv + at + 1, argv + argc);
+    const std::vector<std::string> command(words.begin() + std::ptrdiff_t(at) + 1, words.end());
 
     Summary summary(run, command);
     const terminal::Ending ending

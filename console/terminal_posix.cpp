@@ -70,6 +70,11 @@ pid_t start(const std::vector<std::string> &command, int master, int pipeEnd)
 
 } // namespace
 
+std::vector<std::string> arguments(int argc, char *argv[])
+{
+    return {argv + 1, argv + argc};
+}
+
 Ending run(const std::vector<std::string> &command,
            const std::function<void(std::string_view)> &onOutput)
 {
