@@ -10,8 +10,9 @@ function(horbelung_add_test name)
     qt_import_plugins(${name} INCLUDE Qt6::QOffscreenIntegrationPlugin)
     set(platform offscreen)
     if(arg_SCREENS)
-        # Wine's Z: is the host's root.
-        string(APPEND platform ":configfile=Z:${arg_SCREENS}")
+        # A drive letter's colon would end the option: the path is taken on
+        # the current drive, Z: (the host's root) where the tests run.
+        string(APPEND platform ":configfile=${arg_SCREENS}")
     endif()
     add_test(NAME ${name}
              COMMAND sh ${wine_run} ${HORBELUNG_WINEPREFIX} $<TARGET_FILE:${name}>
