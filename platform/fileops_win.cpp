@@ -81,6 +81,13 @@ QString child(const QString &folder, const QString &name)
     return folder.endsWith(u'\\') ? folder + name : folder + u'\\' + name;
 }
 
+// A drive whose root cannot be reached is not ready, whatever the error: a
+// floppy drive without a disk, a lost network drive.
+bool driveReady(const QString &path)
+{
+    return GetFileAttributesW(wide(path.left(2) + u'\\')) != INVALID_FILE_ATTRIBUTES;
+}
+
 // A folder that must exist on a drive that must be ready; 76 when it is
 // missing or no folder.
 QString existingFolder(const DriveMap &drives, const QString &windowsPath)
@@ -89,8 +96,11 @@ QString existingFolder(const DriveMap &drives, const QString &windowsPath)
     if (folder.size() == 2)
         folder += u'\\';
     const DWORD attributes = GetFileAttributesW(wide(folder));
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        throwLast(RuntimeError::PathNotFound);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        throw RuntimeError(errorFor(
+            error, driveReady(folder) ? RuntimeError::PathNotFound : RuntimeError::DiskNotReady));
+    }
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
         throw RuntimeError(RuntimeError::PathNotFound);
     return folder;
@@ -235,8 +245,10 @@ void writeFile(const QString &hostPath, const QByteArray &content)
     HANDLE created = INVALID_HANDLE_VALUE;
     do {
         temporary = hostPath + u'.' + QString::number(QRandomGenerator::global()->generate(), 36);
+        // With the old file's attributes from the start, where replacing
+        // would not keep them.
         created = CreateFileW(wide(temporary), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+                              existing ? old : FILE_ATTRIBUTE_NORMAL, nullptr);
     } while (created == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS);
     if (created == INVALID_HANDLE_VALUE)
         throwLast();

@@ -18,3 +18,7 @@ function(horbelung_add_test name)
              COMMAND sh ${wine_run} ${HORBELUNG_WINEPREFIX} $<TARGET_FILE:${name}>
                      -platform ${platform})
 endfunction()
+
+# The Windows services on the prefix's scratch floppies, including a drive
+# letter led to a missing folder, a drive without a disk.
+horbelung_add_test(tst_winservices tst_winservices.cpp)
