@@ -211,6 +211,41 @@ private slots:
         SetFileAttributesW(wide(path), FILE_ATTRIBUTE_NORMAL);
     }
 
+    // Launches by the system's rules, in the working directory: what a
+    // started program leaves there, or the error.
+    void shell_data()
+    {
+        QTest::addColumn<QString>("commandLine");
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("program found on the path, in a console")
+            << u"cmd.exe /c echo hi>gestartet.txt"_s << QString() << 0 << u"gestartet.txt"_s;
+        QTest::newRow("missing program")
+            << u"C:\\FEHLT\\arj.exe a"_s << QString() << 53 << QString();
+        QTest::newRow("archive run without the console companion")
+            << u"cmd.exe /c echo hi>gestartet.txt"_s << u"Sicherung von NOKRAT"_s << 53
+            << QString();
+    }
+    void shell()
+    {
+        QFETCH(QString, commandLine);
+        QFETCH(QString, summary);
+        QFETCH(QString, written);
+        FakeServices services;
+        int error = 0;
+        try {
+            services.RealServices::shell(commandLine, platform::WindowStyle::MinimizedFocus,
+                                         {{}, {}, summary});
+        } catch (const platform::RuntimeError &e) {
+            error = e.number();
+        }
+        QTEST(error, "error");
+        const QString file = services.workingDirectory() + u'/' + written;
+        if (!written.isEmpty())
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(file), 20000);
+    }
+
     // The folder the archive run names in its DOS form is the long one, on
     // a floppy emptied so that its short name is the first.
     void dosFormNamesTheFolder()
