@@ -60,8 +60,7 @@ int main(int argc, char *argv[])
     const terminal::Ending ending
         = terminal::run(command, [&](std::string_view output) { summary.feed(output); });
     const std::string text = summary.text(ending);
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    terminal::write(text);
     terminal::waitForEnter();
     return ending.signalled ? 128 + ending.code : ending.code;
 }

@@ -29,6 +29,10 @@ std::vector<std::string> arguments(int argc, char *argv[]);
 Ending run(const std::vector<std::string> &command,
            const std::function<void(std::string_view)> &onOutput);
 
+// Writes UTF-8 text to the output, on a Windows console as the characters
+// it stands for.
+void write(std::string_view text);
+
 // Waits until Enter is pressed (or the input ends), dropping keys typed before.
 void waitForEnter();
 

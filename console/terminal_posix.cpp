@@ -144,6 +144,12 @@ Ending run(const std::vector<std::string> &command,
     return {false, WEXITSTATUS(status)};
 }
 
+void write(std::string_view text)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
 void waitForEnter()
 {
     if (isatty(0))

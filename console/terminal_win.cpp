@@ -101,6 +101,22 @@ Ending run(const std::vector<std::string> &, const std::function<void(std::strin
     return {false, int(code)};
 }
 
+void write(std::string_view text)
+{
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (!GetConsoleMode(output, &mode)) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+        return;
+    }
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+    std::wstring wide(std::size_t(std::max(size, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), size);
+    DWORD written = 0;
+    WriteConsoleW(output, wide.data(), DWORD(wide.size()), &written, nullptr);
+}
+
 void waitForEnter()
 {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
