@@ -21,7 +21,7 @@ namespace {
 void writeAll(int fd, const char *data, std::size_t size)
 {
     while (size > 0) {
-        const ssize_t written = write(fd, data, size);
+        const ssize_t written = ::write(fd, data, size);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
