@@ -211,39 +211,42 @@ private slots:
         SetFileAttributesW(wide(path), FILE_ATTRIBUTE_NORMAL);
     }
 
-    // Launches by the system's rules, in the working directory: what a
-    // started program leaves there, or the error.
+    // Launches by the system's rules, in the working directory (%WORK%,
+    // which holds a copy of the command interpreter in "Mein Ordner"): what
+    // a started program leaves there, or the error.
     void shell_data()
     {
         QTest::addColumn<QString>("commandLine");
-        QTest::addColumn<QString>("summary");
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("written");
         QTest::newRow("program found on the path, in a console")
-            << u"cmd.exe /c echo hi>gestartet.txt"_s << QString() << 0 << u"gestartet.txt"_s;
-        QTest::newRow("missing program")
-            << u"C:\\FEHLT\\arj.exe a"_s << QString() << 53 << QString();
-        QTest::newRow("archive run without the console companion")
-            << u"cmd.exe /c echo hi>gestartet.txt"_s << u"Sicherung von NOKRAT"_s << 53
-            << QString();
+            << u"cmd.exe /c echo hi>gestartet.txt"_s << 0 << u"gestartet.txt"_s;
+        QTest::newRow("unquoted path with a blank")
+            << u"%WORK%\\Mein Ordner\\cmd.exe /c echo hi>gestartet.txt"_s << 0
+            << u"gestartet.txt"_s;
+        QTest::newRow("missing program") << u"C:\\FEHLT\\arj.exe a"_s << 53 << QString();
     }
     void shell()
     {
         QFETCH(QString, commandLine);
-        QFETCH(QString, summary);
         QFETCH(QString, written);
         FakeServices services;
+        const QString work = QDir::toNativeSeparators(services.workingDirectory());
+        wchar_t system[MAX_PATH];
+        QVERIFY(GetSystemDirectoryW(system, MAX_PATH) > 0);
+        QVERIFY(QDir(work).mkdir(u"Mein Ordner"_s)
+                && QFile::copy(QString::fromWCharArray(system) + u"\\cmd.exe"_s,
+                               work + u"\\Mein Ordner\\cmd.exe"_s));
         int error = 0;
         try {
-            services.RealServices::shell(commandLine, platform::WindowStyle::MinimizedFocus,
-                                         {{}, {}, summary});
+            services.RealServices::shell(commandLine.replace(u"%WORK%"_s, work),
+                                         platform::WindowStyle::MinimizedFocus, {});
         } catch (const platform::RuntimeError &e) {
             error = e.number();
         }
         QTEST(error, "error");
-        const QString file = services.workingDirectory() + u'/' + written;
         if (!written.isEmpty())
-            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(file), 20000);
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(work + u'\\' + written), 20000);
     }
 
     // The folder the archive run names in its DOS form is the long one, on
