@@ -45,22 +45,22 @@ bool take(Summary::Run &run, std::string_view option, const std::string &value)
 
 int main(int argc, char *argv[])
 {
+    const std::vector<std::string> words = terminal::arguments(argc, argv);
     Summary::Run run;
-    int at = 1;
-    for (; at + 1 < argc && std::string_view(argv[at]) != "--"; at += 2) {
-        if (!take(run, argv[at], argv[at + 1]))
+    std::size_t at = 0;
+    for (; at + 1 < words.size() && words[at] != "--"; at += 2) {
+        if (!take(run, words[at], words[at + 1]))
             return usage();
     }
-    if (at + 1 >= argc || std::string_view(argv[at]) != "--")
+    if (at + 1 >= words.size() || words[at] != "--")
         return usage();
-    const std::vector<std::string> command(argv + at + 1, argv + argc);
+    const std::vector<std::string> command(words.begin() + std::ptrdiff_t(at) + 1, words.end());
 
     Summary summary(run, command);
     const terminal::Ending ending
         = terminal::run(command, [&](std::string_view output) { summary.feed(output); });
     const std::string text = summary.text(ending);
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    terminal::write(text);
     terminal::waitForEnter();
     return ending.signalled ? 128 + ending.code : ending.code;
 }

@@ -13,8 +13,9 @@ constexpr std::string_view incomplete
 
 long long sizeOf(const std::string &path)
 {
+    // UTF-8 on both systems, where Windows would read the code page.
     std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
+    const auto size = std::filesystem::file_size(std::u8string(path.begin(), path.end()), error);
     return error ? -1 : static_cast<long long>(size);
 }
 
@@ -94,14 +95,16 @@ Summary::Summary(Run run, std::vector<std::string> command)
     , m_command(std::move(command))
 {
     // The archiver's command word, then the archive; a restore's target
-    // folder is the first later word that ends in "/".
+    // folder is the first later word that ends in "/" (on Windows "\").
     if (m_command.size() > 2) {
         if (m_command[1] == "a")
             m_mode = Mode::Backup;
         if (m_command[1] == "x" || m_command[1] == "e") {
             m_mode = Mode::Restore;
-            const auto folder = std::find_if(m_command.begin() + 3, m_command.end(),
-                                             [](const std::string &w) { return w.ends_with('/'); });
+            const auto folder
+                = std::find_if(m_command.begin() + 3, m_command.end(), [](const std::string &w) {
+                      return w.ends_with('/') || w.ends_with('\\');
+                  });
             if (folder != m_command.end())
                 m_destination = *folder;
         }
@@ -169,7 +172,8 @@ bool Summary::onFloppy() const
     if (m_volumes.empty())
         return false;
     const std::string path = windowsPath(m_volumes.front().path);
-    return path.starts_with("A:") || path.starts_with("B:");
+    return path.size() > 1 && path[1] == ':'
+        && std::string_view("AaBb").find(path[0]) != std::string_view::npos;
 }
 
 std::string Summary::text(const terminal::Ending &ending) const

@@ -14,13 +14,24 @@ struct Ending
     int code = 0; // the exit status, or the signal's number
 };
 
-// Runs the command (program and arguments, as given) and waits for it. On a
+// This program's arguments after its name, as UTF-8 words (on Windows the
+// wide command line split as the system does).
+std::vector<std::string> arguments(int argc, char *argv[]);
+
+// Runs the command (program and arguments, as given) and waits for it. On
+// Windows the command is the part of this program's own command line after
+// " -- ", unchanged, run in this console, whose screen buffer is read back
+// for onOutput when it ends. On a
 // terminal the program gets a pseudo-terminal of its own that this one feeds
 // from the keyboard, so it still prompts and reads answers; otherwise it
 // shares this process's input. Everything it writes is passed on to the
 // output and to onOutput. A program that cannot start ends with code 127.
 Ending run(const std::vector<std::string> &command,
            const std::function<void(std::string_view)> &onOutput);
+
+// Writes UTF-8 text to the output, on a Windows console as the characters
+// it stands for.
+void write(std::string_view text);
 
 // Waits until Enter is pressed (or the input ends), dropping keys typed before.
 void waitForEnter();

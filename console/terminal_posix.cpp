@@ -21,7 +21,7 @@ namespace {
 void writeAll(int fd, const char *data, std::size_t size)
 {
     while (size > 0) {
-        const ssize_t written = write(fd, data, size);
+        const ssize_t written = ::write(fd, data, size);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
@@ -69,6 +69,11 @@ pid_t start(const std::vector<std::string> &command, int master, int pipeEnd)
 }
 
 } // namespace
+
+std::vector<std::string> arguments(int argc, char *argv[])
+{
+    return {argv + 1, argv + argc};
+}
 
 Ending run(const std::vector<std::string> &command,
            const std::function<void(std::string_view)> &onOutput)
@@ -137,6 +142,12 @@ Ending run(const std::vector<std::string> &command,
     if (WIFSIGNALED(status))
         return {true, WTERMSIG(status)};
     return {false, WEXITSTATUS(status)};
+}
+
+void write(std::string_view text)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
 }
 
 void waitForEnter()

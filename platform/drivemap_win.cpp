@@ -2,30 +2,45 @@
 
 #include "runtimeerror.h"
 
-namespace platform {
+#include <QDir>
 
-DriveMap::DriveMap(const QString &dosdevices)
-    : m_dosdevices(dosdevices)
-{ }
+#include <windows.h>
+
+namespace platform {
 
 DriveMap DriveMap::fromEnvironment()
 {
-    return DriveMap(QString());
+    // A drive without a disk fails with "not ready" instead of asking the
+    // user in a system dialog.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    return DriveMap();
 }
 
 QStringList DriveMap::drives() const
 {
-    return {};
+    QStringList letters;
+    const DWORD mask = GetLogicalDrives();
+    for (int bit = 0; bit < 26; ++bit) {
+        if (mask & (DWORD(1) << bit))
+            letters << QString(QChar(u'a' + bit)) + u':';
+    }
+    return letters;
 }
 
 QString DriveMap::toHost(const QString &windowsPath) const
 {
-    return windowsPath;
+    // A NUL would cut the name short; "\\server\share" has no drive letter.
+    if (windowsPath.size() < 2 || windowsPath[1] != u':' || windowsPath[0].toLower() < u'a'
+        || windowsPath[0].toLower() > u'z' || windowsPath.contains(QChar(u'\0')))
+        throw RuntimeError(RuntimeError::BadFileNameOrNumber);
+    if (!drives().contains(windowsPath.left(2).toLower()))
+        throw RuntimeError(RuntimeError::DiskNotReady);
+    return QDir::toNativeSeparators(windowsPath);
 }
 
 QString DriveMap::toWindows(const QString &hostPath) const
 {
-    return hostPath;
+    return QDir::toNativeSeparators(hostPath);
 }
 
 } // namespace platform

@@ -7,27 +7,36 @@
 #include <QStringList>
 
 // File operations on Windows paths with the Windows run-time error numbers.
+// On Windows they are the system's own calls; on Linux the stand-in applies
+// Windows' rules to host folders.
 namespace platform::fileops {
 
-// Deletion never goes through a link below a drive's folder (75); a link
-// itself is removed as a link.
-//
-// A floppy drive (a:, b:) that leads to the root, the home folder, the
-// prefix's drive C:, a system folder or a folder holding one of them is not
-// ready (71) for deleting and listing.
+// Far above any path file; more is no path file but a fault (a link to a
+// device, a runaway file) and would take the memory.
+inline constexpr qsizetype maxReadSize = 16 * 1024 * 1024;
+
+// The order of a Windows list: without regard to case, ties by code point.
+bool listedBefore(const QString &a, const QString &b);
+
+// Linux stand-in only: deletion never goes through a link below a drive's
+// folder (75); a link itself is removed as a link. A floppy drive (a:, b:)
+// that leads to the root, the home folder, the prefix's drive C:, a system
+// folder or a folder holding one of them is not ready (71) for deleting and
+// listing.
 //
 // Deletes the files of one folder that match a pattern ("A:\*.*", or a single
-// name); a link to a folder is no file, and hidden files (a leading dot) are
-// left alone. 53 when none matches, 75 when one cannot be deleted or is
+// name); folders (and on Linux links to folders) are no files, and hidden
+// files are left alone (Windows: the hidden and system attributes; Linux: a
+// leading dot). 53 when none matches, 75 when one cannot be deleted or is
 // read-only (those before it stay deleted), 76 when the folder is missing,
 // 71 when the drive is not ready.
 void kill(const DriveMap &drives, const QString &pattern);
-// Removes an empty folder, or a link to a folder. 75 when it is not
-// empty, cannot be removed or is a drive's root; 76 when it is missing.
+// Removes an empty folder (on Linux also a link to a folder). 75 when it is
+// not empty, cannot be removed or is a drive's root; 76 when it is missing.
 void rmDir(const DriveMap &drives, const QString &path);
 // Names of the subdirectories / files of a folder as a Windows list shows
-// them, hidden ones left out, case-insensitively sorted; 76 when the folder
-// is missing, 71 when the drive is not ready.
+// them, hidden (and system) ones left out, in listedBefore order; 76 when
+// the folder is missing, 71 when the drive is not ready.
 QStringList subdirectories(const DriveMap &drives, const QString &directory);
 QStringList files(const DriveMap &drives, const QString &directory);
 
@@ -37,12 +46,13 @@ QString inFolder(const QString &folder, const QString &name);
 
 // A whole regular host file: 53 when it is missing (a dangling link
 // included), 70 when it may not be read, 75 when it is no regular file,
-// 7 when it is larger than 16 MiB.
+// 7 when it is larger than maxReadSize.
 QByteArray readFile(const QString &hostPath);
-// Replaces a host file (the one a link leads to) keeping its owner, group
-// and mode, or leaves it as it was and throws: 70 permission denied or a
-// read-only file, 61 disk full, 75 any other failure. The replacement is atomic where the folder
-// may be written; where only the file may, it is rewritten in place.
+// Replaces a host file atomically through a new file beside it, keeping its
+// attributes (Linux: the one a link leads to, with its owner, group and
+// mode), or leaves it as it was and throws: 70 permission denied or a
+// read-only file, 61 disk full, 75 any other failure. On Linux, where only
+// the file may be written and not its folder, it is rewritten in place.
 void writeFile(const QString &hostPath, const QByteArray &content);
 
 } // namespace platform::fileops

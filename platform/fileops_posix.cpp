@@ -20,10 +20,6 @@ namespace platform::fileops {
 
 namespace {
 
-// Far above any path file; more is no path file but a fault (a link to a
-// device, a runaway file) and would take the memory.
-constexpr qsizetype maxReadSize = 16 * 1024 * 1024;
-
 // The run-time error for a failed host call, from the errno it left.
 int errorFor(int error)
 {

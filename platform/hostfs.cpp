@@ -1,6 +1,7 @@
 #include "hostfs.h"
 
 #include "codepage1252.h"
+#include "fileops.h"
 #include "runtimeerror.h"
 
 #include <QRegularExpression>
@@ -39,12 +40,6 @@ QRegularExpression wildcardExpression(QStringView pattern)
     return QRegularExpression(QRegularExpression::anchoredPattern(expression),
                               QRegularExpression::CaseInsensitiveOption
                                   | QRegularExpression::DotMatchesEverythingOption);
-}
-
-bool windowsOrder(const QString &a, const QString &b)
-{
-    const int order = a.compare(b, Qt::CaseInsensitive);
-    return order != 0 ? order < 0 : a < b;
 }
 
 bool isAscii(QByteArrayView bytes)
@@ -151,7 +146,7 @@ struct Named
 
 bool shownOrder(const Named &a, const Named &b)
 {
-    return a.shown != b.shown ? windowsOrder(a.shown, b.shown) : a.name < b.name;
+    return a.shown != b.shown ? fileops::listedBefore(a.shown, b.shown) : a.name < b.name;
 }
 
 Named named(QByteArrayView bytes)

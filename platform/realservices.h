@@ -1,7 +1,5 @@
 #pragma once
 
-// CONTRACT (to be implemented in platform/realservices.cpp and helpers).
-
 #include "drivemap.h"
 #include "services.h"
 
@@ -15,7 +13,7 @@ class RealServices : public Services
 {
 public:
     // programDirectory and workingDirectory are host paths; the path file
-    // lives in workingDirectory.
+    // lives in workingDirectory, and launches start in it.
     RealServices(DriveMap drives, const QString &programDirectory,
                  const QString &workingDirectory = QDir::currentPath());
     ~RealServices() override;
@@ -44,7 +42,9 @@ private:
     QString m_programDirectory;
     QString m_workingDirectory;
     QPointer<QWidget> m_pointerWindow;
+#ifndef Q_OS_WIN
     QList<std::pair<QString, QString>> m_longForms; // see LaunchNotes::longForms
+#endif
 };
 
 } // namespace platform

@@ -70,11 +70,12 @@ public:
 
     // The directory that holds the running program, without a trailing
     // backslash unless it is a drive root ("C:\TOOLS", "C:\"); 76 when no
-    // drive leads to it.
+    // drive leads to it (the Linux stand-in's drive map).
     virtual QString appPath() const = 0;
-    // Starts a command line detached and returns at once; 53 when the
-    // program (or a console to run it in) cannot be found, 76 when a path of
-    // it cannot be resolved without guessing.
+    // Starts a command line detached, in a console of its own for window
+    // styles 1 and 2, and returns at once; 53 when the program (or a console
+    // to run it in) cannot be found, 76 when the Linux stand-in cannot
+    // resolve a path of it without guessing.
     virtual void shell(const QString &commandLine, int windowStyle, const LaunchNotes &notes) = 0;
 
     // Deletes the files (never folders) matching a pattern such as "A:\*.*";

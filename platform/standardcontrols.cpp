@@ -223,31 +223,55 @@ TextBox::TextBox(QWidget *parent)
 
 namespace {
 
-struct FaceMapping
+// A family to use for a design face, at a scale of the design's size: the
+// Windows sans serif is narrower than Arial, whose metrics Liberation Sans
+// shares, so at the same size the captions would not fit their fixed design
+// widths. An empty family stands for the system's default.
+struct Candidate
 {
-    QStringView face;
-    QStringView candidates[2];
-    QFont::StyleHint fallback;
-    // The Windows bitmap sans serif is narrower than Arial: at the same size
-    // the captions would not fit their fixed design widths.
+    QStringView family;
     double scale;
 };
 
+struct FaceMapping
+{
+    QStringView face;
+    Candidate candidates[3];
+    QFont::StyleHint fallback;
+};
+
+#ifdef Q_OS_WIN
+// The design's faces where Windows has them (the bitmap sans serif as its
+// TrueType twin); under Wine, whose own fonts Qt does not list, those of Linux.
+constexpr FaceMapping faceMappings[] = {
+    {u"MS Sans Serif",
+     {{u"Microsoft Sans Serif", 1.0}, {u"Liberation Sans", 0.9}, {u"", 1.0}},
+     QFont::SansSerif},
+    {u"Times New Roman",
+     {{u"Times New Roman", 1.0}, {u"Liberation Serif", 1.0}, {u"", 1.0}},
+     QFont::Serif},
+};
+#else
 // Liberation fonts share Arial's and Times New Roman's metrics, so texts
 // take about the room they took on Windows.
 constexpr FaceMapping faceMappings[] = {
-    {u"MS Sans Serif", {u"Liberation Sans", u"DejaVu Sans"}, QFont::SansSerif, 0.9},
-    {u"Times New Roman", {u"Liberation Serif", u"DejaVu Serif"}, QFont::Serif, 1.0},
+    {u"MS Sans Serif",
+     {{u"Liberation Sans", 0.9}, {u"DejaVu Sans", 0.9}, {u"", 0.9}},
+     QFont::SansSerif},
+    {u"Times New Roman",
+     {{u"Liberation Serif", 1.0}, {u"DejaVu Serif", 1.0}, {u"", 1.0}},
+     QFont::Serif},
 };
+#endif
 
-QString familyFor(const FaceMapping &mapping, const QFont &fallback)
+Candidate candidateFor(const FaceMapping &mapping)
 {
     const QStringList families = QFontDatabase::families();
-    for (QStringView candidate : mapping.candidates) {
-        if (families.contains(candidate))
-            return candidate.toString();
+    for (const Candidate &candidate : mapping.candidates) {
+        if (candidate.family.isEmpty() || families.contains(candidate.family))
+            return candidate;
     }
-    return fallback.defaultFamily();
+    return {};
 }
 
 } // namespace
@@ -259,8 +283,10 @@ QFont designFont(const QString &face, double points, bool bold, bool underline)
     for (const FaceMapping &mapping : faceMappings) {
         if (mapping.face.compare(face, Qt::CaseInsensitive) == 0) {
             font.setStyleHint(mapping.fallback);
-            font.setFamily(familyFor(mapping, font));
-            scale = mapping.scale;
+            const Candidate candidate = candidateFor(mapping);
+            font.setFamily(candidate.family.isEmpty() ? font.defaultFamily()
+                                                      : candidate.family.toString());
+            scale = candidate.scale;
         }
     }
     font.setPointSizeF(points * scale);

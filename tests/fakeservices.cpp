@@ -6,8 +6,54 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
 
+#ifdef Q_OS_WIN
+// The run's scratch floppies, emptied but for their hidden marker, and a
+// working directory on C:.
+std::unique_ptr<QTemporaryDir> makeSandbox()
+{
+    const QString marker = QStringLiteral("horbelung-sandbox");
+    for (const QString &drive : {QStringLiteral("A:/"), QStringLiteral("B:/")}) {
+        // Never a real floppy.
+        if (!QFileInfo::exists(drive + marker))
+            qFatal("%s has no %s: no scratch drive, nothing emptied", qPrintable(drive),
+                   qPrintable(marker));
+        SetFileAttributesW(
+            reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(drive + marker).utf16()),
+            FILE_ATTRIBUTE_HIDDEN);
+        const QDir root(drive);
+        for (const QFileInfo &entry : root.entryInfoList(QDir::AllEntries | QDir::Hidden
+                                                         | QDir::System | QDir::NoDotAndDotDot)) {
+            if (entry.fileName() == marker)
+                continue;
+            QFile::setPermissions(entry.filePath(), QFile::WriteOwner | QFile::ReadOwner);
+            if (!(entry.isDir() ? QDir(entry.filePath()).removeRecursively()
+                                : QFile::remove(entry.filePath())))
+                qFatal("%s cannot be emptied", qPrintable(entry.filePath()));
+        }
+    }
+    // The program directory appPath names.
+    QDir().mkpath(QStringLiteral("C:/TOOLS"));
+    auto sandbox = std::make_unique<QTemporaryDir>();
+    QDir(sandbox->path()).mkpath(QStringLiteral("work"));
+    return sandbox;
+}
+
+platform::DriveMap sandboxDrives(const QString &)
+{
+    return platform::DriveMap::fromEnvironment();
+}
+
+QString programDirectory(const QString &sandbox)
+{
+    return sandbox;
+}
+#else
 std::unique_ptr<QTemporaryDir> makeSandbox()
 {
     auto sandbox = std::make_unique<QTemporaryDir>();
@@ -18,6 +64,17 @@ std::unique_ptr<QTemporaryDir> makeSandbox()
                 sandbox->path() + QStringLiteral("/drive_c/TOOLS/horbelung-console"));
     return sandbox;
 }
+
+platform::DriveMap sandboxDrives(const QString &sandbox)
+{
+    return platform::DriveMap::createPrefix(sandbox);
+}
+
+QString programDirectory(const QString &sandbox)
+{
+    return sandbox + QStringLiteral("/drive_c/TOOLS");
+}
+#endif
 
 void throwNext(QList<int> &errors)
 {
@@ -32,8 +89,7 @@ FakeServices::FakeServices()
 { }
 
 FakeServices::FakeServices(std::unique_ptr<QTemporaryDir> sandbox)
-    : RealServices(platform::DriveMap::createPrefix(sandbox->path()),
-                   sandbox->path() + QStringLiteral("/drive_c/TOOLS"),
+    : RealServices(sandboxDrives(sandbox->path()), programDirectory(sandbox->path()),
                    sandbox->path() + QStringLiteral("/work"))
     , m_sandbox(std::move(sandbox))
 { }
@@ -46,6 +102,16 @@ QString FakeServices::hostOf(const QString &windowsPath) const
 QString FakeServices::workingDirectory() const
 {
     return m_sandbox->path() + QStringLiteral("/work");
+}
+
+QString FakeServices::driveEntry(const QString &drive) const
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(drive);
+    return {};
+#else
+    return driveMap().dosdevices() + u'/' + drive.toLower();
+#endif
 }
 
 QStringList FakeServices::boxes() const

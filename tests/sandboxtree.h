@@ -1,11 +1,13 @@
 #pragma once
 
-#include "platform/hostfs.h"
-
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
+
+#ifndef Q_OS_WIN
+#include "platform/hostfs.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -14,12 +16,50 @@
 #include <unistd.h>
 
 #include <cstdio>
+#endif
 
 // Folder trees in the sandbox, written as sorted relative paths: "X/" is a
 // folder, "X/Y" a file, "L -> /target" a link (never followed). A file name
 // may hold bytes that are not UTF-8 (hostfs's escapes, "B\uDCFCcher.mdb");
-// they are read back as a Windows list shows them ("Bücher.mdb").
+// they are read back as a Windows list shows them ("Bücher.mdb"). On
+// Windows, whose names are all Unicode, hidden entries are not read.
 namespace sandboxtree {
+
+// What only the Linux stand-in has: links, and names hidden by a leading dot.
+inline bool standInOnly(const QStringList &entries)
+{
+    for (const QString &entry : entries) {
+        // ".x", "A/.x", and "A:.x" in a list of actions on a drive.
+        static const QRegularExpression hidden(QStringLiteral("(^|[/:])\\."));
+        if (entry.contains(QStringLiteral(" -> ")) || entry.contains(hidden))
+            return true;
+    }
+    return false;
+}
+
+#ifdef Q_OS_WIN
+inline void make(const QString &root, const QStringList &entries)
+{
+    for (const QString &entry : entries) {
+        const QString path = root + u'/' + entry;
+        QDir().mkpath(entry.endsWith(u'/') ? path : QFileInfo(path).path());
+        QFile file(path);
+        if (!entry.endsWith(u'/') && file.open(QIODevice::WriteOnly))
+            file.write(entry.toUtf8());
+    }
+}
+
+inline void readInto(const QString &folder, const QString &shownFolder, QStringList &entries)
+{
+    for (const QFileInfo &entry :
+         QDir(folder).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        const QString shown = shownFolder + entry.fileName();
+        entries << (entry.isDir() ? shown + u'/' : shown);
+        if (entry.isDir())
+            readInto(entry.filePath(), shown + u'/', entries);
+    }
+}
+#else
 
 inline void make(const QString &root, const QStringList &entries)
 {
@@ -76,6 +116,8 @@ inline bool removeAll(const QString &root)
     };
     return nftw(platform::hostfs::encode(root).constData(), remove, 16, FTW_DEPTH | FTW_PHYS) == 0;
 }
+
+#endif
 
 inline QStringList read(const QString &root)
 {

@@ -24,12 +24,14 @@ private slots:
                             const QStringList &actions, const QStringList &dialogue) {
             QTest::newRow(name) << floppyA + actions << dialogue;
         };
-        const QStringList files {u"A:NOKUhobe.arj"_s, u"A:notiz.txt -> %OUTSIDE%/keep.mdb"_s};
+        const QStringList files {u"A:NOKUhobe.arj"_s, u"A:notiz.txt"_s};
         const QString erase = u"Command3D4"_s;
         const QString box = u"box 48: Die Diskette "_s;
         const QString erased = box + u"wurde gelöscht."_s;
         row("empty floppy", {}, {erase}, {u"kill A:\\*.*"_s, box + u"ist bereits leer."_s});
-        row("files; a link goes as a link", files, {erase}, {u"kill A:\\*.*"_s, erased});
+        row("files; a link goes as a link",
+            files + QStringList {u"A:x.mdb -> %OUTSIDE%/keep.mdb"_s}, {erase},
+            {u"kill A:\\*.*"_s, erased});
         row("a folder opens the panel, nothing deleted", files, {u"A:ALT/"_s, erase}, {u"panel"_s});
         row("restore mode deletes nothing", files, {u"Option3D4"_s, erase},
             {u"beep"_s, box + u"kann nur vor einer Sicherung gelöscht werden !"_s});
@@ -50,7 +52,10 @@ private slots:
         QFETCH(QStringList, actions);
         sandboxtree::Outside outside;
         WindowDriver driver;
-        const QString a = driver.services.driveMap().dosdevices() + u"/a:"_s;
+        if (sandboxtree::standInOnly(actions) || actions.contains(u"ohne A:"_s)
+            || actions.contains(u"A: -> home"_s))
+            SKIP_ON_WINDOWS("the drive map, links and dot-hidden names are Linux's");
+        const QString a = driver.services.driveEntry(u"a:"_s);
         const QByteArray home = qgetenv("HOME");
         const auto restoreHome = qScopeGuard([&] { qputenv("HOME", home); });
         sandboxtree::make(driver.services.hostOf(u"B:\\"_s), {u"b.txt"_s});

@@ -264,8 +264,9 @@ private slots:
     // cannot open when the program's drive is gone.
     void untrappedError()
     {
+        SKIP_ON_WINDOWS("drive C: is taken away through the drive map");
         starten();
-        QVERIFY(QFile::remove(QDir(services->driveMap().dosdevices()).filePath(u"c:"_s)));
+        QVERIFY(QFile::remove(services->driveEntry(u"c:"_s)));
         services->log.clear();
         schritte(u"Command1"_s);
         QCOMPARE(services->log,

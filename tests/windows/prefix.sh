@@ -2,7 +2,8 @@
 # prefix.sh PREFIX: the Wine prefix the Windows tests run in, made afresh:
 # C: its own drive_c with C:\TOOLS, A: and B: scratch folders marked as the
 # tests' own (the tests empty them, and refuse drives without the mark),
-# D: a scratch folder for backups on the hard disk.
+# D: a scratch folder for backups on the hard disk, N: a drive that is not
+# ready.
 set -eu
 prefix=$1
 wineserver_kill() { WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; }
@@ -22,6 +23,8 @@ for drive in a b d; do
     ln -s "$folder" "$prefix/dosdevices/$drive:"
 done
 touch "$prefix/scratch_a/horbelung-sandbox" "$prefix/scratch_b/horbelung-sandbox"
+# N: a drive without a disk: its folder is missing.
+ln -sfn "$prefix/no-disk" "$prefix/dosdevices/n:"
 
 # The tests run on Qt's offscreen platform, which draws with the fonts of
 # one folder. Both are told in the environment, which Wine takes from the

@@ -11,8 +11,9 @@ function(horbelung_add_test name)
     qt_import_plugins(${name} INCLUDE Qt6::QOffscreenIntegrationPlugin)
     set(screens)
     if(arg_SCREENS)
-        # Wine's Z: is the host's root.
-        set(screens -platform offscreen:configfile=Z:${arg_SCREENS})
+        # A drive letter's colon would end the option: the path is taken on
+        # the current drive, Z: (the host's root) where the tests run.
+        set(screens -platform offscreen:configfile=${arg_SCREENS})
     endif()
     add_test(NAME ${name}
              COMMAND sh ${wine_run} ${HORBELUNG_WINEPREFIX} $<TARGET_FILE:${name}> ${screens})
@@ -51,3 +52,7 @@ add_test(NAME windows_smoke
                  sh ${CMAKE_CURRENT_SOURCE_DIR}/windows/smoke.sh ${HORBELUNG_WINEPREFIX}
                  $<TARGET_FILE:horbelung> ${shots})
 set_tests_properties(windows_smoke PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 180)
+
+# The Windows services on the prefix's scratch floppies, including a drive
+# letter led to a missing folder, a drive without a disk.
+horbelung_add_test(tst_winservices windows/tst_winservices.cpp)

@@ -1,0 +1,11 @@
+#include "fileops.h"
+
+namespace platform::fileops {
+
+bool listedBefore(const QString &a, const QString &b)
+{
+    const int order = a.compare(b, Qt::CaseInsensitive);
+    return order != 0 ? order < 0 : a < b;
+}
+
+} // namespace platform::fileops
