@@ -104,24 +104,11 @@ std::pair<QString, QStringList> splitProgram(const QStringList &words, const Lau
 }
 
 // A word that begins with a folder in a DOS form the run made stands for the
-// folder the field named; the rest of the word is kept. Two folders named
-// differently behind one form cannot both be meant: 76.
+// folder the field named; the rest of the word is kept.
 QString inLongForm(const QString &word, const LaunchNotes &notes)
 {
-    const std::pair<QString, QString> *longest = nullptr;
-    for (const auto &forms : notes.longForms) {
-        if (word.startsWith(forms.first)
-            && (!longest || forms.first.size() > longest->first.size()))
-            longest = &forms;
-    }
-    if (!longest)
-        return word;
-    for (const auto &[dosForm, longForm] : notes.longForms) {
-        if (dosForm == longest->first
-            && longForm.compare(longest->second, Qt::CaseInsensitive) != 0)
-            throw RuntimeError(RuntimeError::PathNotFound);
-    }
-    return longest->second + word.mid(longest->first.size());
+    const auto *form = notes.formAt(word);
+    return form ? form->second + word.mid(form->first.size()) : word;
 }
 
 QStringList translateArgument(const QString &dosWord, const DriveMap &drives,

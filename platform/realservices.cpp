@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
 #include <span>
 #include <utility>
 #include <vector>
@@ -60,6 +61,24 @@ int titleRoom(const QMessageBox &box)
 }
 
 } // namespace
+
+const std::pair<QString, QString> *LaunchNotes::formAt(const QString &word) const
+{
+    const std::pair<QString, QString> *longest = nullptr;
+    for (const auto &forms : longForms) {
+        if (word.startsWith(forms.first)
+            && (!longest || forms.first.size() > longest->first.size()))
+            longest = &forms;
+    }
+    if (!longest)
+        return nullptr;
+    for (const auto &[dosForm, longForm] : longForms) {
+        if (dosForm == longest->first
+            && longForm.compare(longest->second, Qt::CaseInsensitive) != 0)
+            throw RuntimeError(RuntimeError::PathNotFound);
+    }
+    return longest;
+}
 
 RealServices::RealServices(DriveMap drives, const QString &programDirectory,
                            const QString &workingDirectory)
@@ -120,6 +139,23 @@ void RealServices::setMousePointer(int pointer)
 void RealServices::doEvents()
 {
     QCoreApplication::processEvents();
+}
+
+LaunchNotes RealServices::withKnownForms(const LaunchNotes &notes)
+{
+    // The folders behind the DOS forms stay known as a file system's short
+    // names do: the fields keep showing the forms, and the next run gets them
+    // back unchanged. A form made anew stands for its newest folder.
+    LaunchNotes known = notes;
+    for (const auto &forms : std::as_const(m_longForms)) {
+        const bool madeAnew
+            = std::any_of(notes.longForms.begin(), notes.longForms.end(),
+                          [&](const auto &made) { return made.first == forms.first; });
+        if (!madeAnew)
+            known.longForms << forms;
+    }
+    m_longForms = known.longForms;
+    return known;
 }
 
 void RealServices::kill(const QString &pattern)

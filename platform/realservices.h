@@ -42,9 +42,10 @@ private:
     QString m_programDirectory;
     QString m_workingDirectory;
     QPointer<QWidget> m_pointerWindow;
-#ifndef Q_OS_WIN
+
+    // The notes with the forms of earlier runs that these do not make anew.
+    LaunchNotes withKnownForms(const LaunchNotes &notes);
     QList<std::pair<QString, QString>> m_longForms; // see LaunchNotes::longForms
-#endif
 };
 
 } // namespace platform

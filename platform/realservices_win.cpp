@@ -29,6 +29,40 @@ QString quoted(const QString &argument)
     return result + QString(2 * backslashes, u'\\') + u'"';
 }
 
+// The file system's own short form of a folder, which names it wherever the
+// run's rule-made form ("BUCHHA~1") may name another folder or none. 76 when
+// the folder is missing or its drive keeps no short names, as nothing else
+// could be handed on without a guess.
+QString shortForm(const QString &folder)
+{
+    const auto *wide = reinterpret_cast<const wchar_t *>(folder.utf16());
+    const DWORD size = GetShortPathNameW(wide, nullptr, 0);
+    QString form(qsizetype(size), Qt::Uninitialized);
+    if (size == 0
+        || GetShortPathNameW(wide, reinterpret_cast<wchar_t *>(form.data()), size) != size - 1)
+        throw RuntimeError(RuntimeError::PathNotFound,
+                           QStringLiteral("Pfad nicht gefunden: %1").arg(folder));
+    form.chop(1); // the terminating null
+    if (form.contains(u' '))
+        throw RuntimeError(
+            RuntimeError::PathNotFound,
+            QStringLiteral("Pfad nicht gefunden: %1 hat keinen kurzen Namen").arg(folder));
+    return form;
+}
+
+// The line with each DOS form the run made in the file system's own short
+// form of the folder the field named; the words keep what follows the form.
+QString inShortForms(const QString &commandLine, const LaunchNotes &notes)
+{
+    QStringList words = commandLine.split(u' ');
+    for (QString &word : words) {
+        const auto *form = notes.formAt(word);
+        if (form && form->first.compare(form->second, Qt::CaseInsensitive) != 0)
+            word = shortForm(form->second) + word.mid(form->first.size());
+    }
+    return words.join(u' ');
+}
+
 } // namespace
 
 QString RealServices::appPath() const
@@ -43,19 +77,17 @@ void RealServices::shell(const QString &commandLine, int windowStyle, const Laun
 {
     if (commandLine.trimmed().isEmpty())
         throw RuntimeError(RuntimeError::InvalidProcedureCall);
+    QString line = inShortForms(commandLine, withKnownForms(notes));
     // An archive run goes through the console companion, which hands the
     // archiver the part after " -- " unchanged.
-    QString line = commandLine;
     if (!notes.summary.isEmpty()) {
         QString app = appPath();
         if (!app.endsWith(u'\\'))
             app += u'\\';
-        line
-            = QStringLiteral("%1 --summary %2 --disk %3/%4 -- %5")
-                  .arg(quoted(app + QStringLiteral("horbelung-console.exe")), quoted(notes.summary))
-                  .arg(notes.disk)
-                  .arg(notes.diskCount)
-                  .arg(commandLine);
+        // Joined, not filled in: a folder or summary may hold a "%1" of its own.
+        line = quoted(app + QStringLiteral("horbelung-console.exe")) + QStringLiteral(" --summary ")
+            + quoted(notes.summary)
+            + QStringLiteral(" --disk %1/%2 -- ").arg(notes.disk).arg(notes.diskCount) + line;
     }
     QString title = notes.title.isEmpty() ? QStringLiteral("Horbelung")
                                           : QStringLiteral("Horbelung \u2013 ") + notes.title;

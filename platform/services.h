@@ -42,6 +42,10 @@ struct LaunchNotes
     // "C:\Buchhaltung 2023\". Where the file system keeps no short names of
     // its own, the line's paths are resolved through them, never by a guess.
     QList<std::pair<QString, QString>> longForms;
+    // The pair of longForms whose DOS form a word of the line begins with
+    // (the longest), or null. Two folders named differently behind one form
+    // cannot both be meant: RuntimeError 76.
+    const std::pair<QString, QString> *formAt(const QString &word) const;
     // The run in words, for the console: its title ("Sicherung Nokrat auf A:")
     // and what the summary says it was ("Wiederherstellung von NOKRAT,
     // Diskette 2 von 3"). Empty for launches that are no archive run.

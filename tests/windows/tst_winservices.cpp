@@ -1,4 +1,3 @@
-#include "backup/dospath.h"
 #include "../fakeservices.h"
 #include "platform/runtimeerror.h"
 
@@ -247,25 +246,6 @@ private slots:
         QTEST(error, "error");
         if (!written.isEmpty())
             QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(work + u'\\' + written), 20000);
-    }
-
-    // The folder the archive run names in its DOS form is the long one, on
-    // a floppy emptied so that its short name is the first.
-    void dosFormNamesTheFolder()
-    {
-        FakeServices services;
-        const QString folder = u"A:\\Buchhaltung 2023\\"_s;
-        QVERIFY(QDir().mkpath(folder));
-        QFile file(folder + u"NOKRAT.mdb"_s);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
-            QEXPECT_FAIL("", "Wine makes other short names (BUCH~24S) than Windows", Abort);
-        QStringList listed;
-        try {
-            listed = services.files(pfadFuerDos(folder));
-        } catch (const platform::RuntimeError &) { }
-        QCOMPARE(listed, QStringList {u"NOKRAT.mdb"_s});
     }
 };
 
