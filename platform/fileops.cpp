@@ -1,6 +1,20 @@
 #include "fileops.h"
 
+#include "runtimeerror.h"
+
 namespace platform::fileops {
+
+QByteArray readAll(const std::function<qsizetype(char *buffer, qsizetype size)> &readSome)
+{
+    QByteArray content;
+    char buffer[65536];
+    while (const qsizetype got = readSome(buffer, sizeof buffer)) {
+        if (content.size() + got > maxReadSize)
+            throw RuntimeError(RuntimeError::OutOfMemory);
+        content.append(buffer, got);
+    }
+    return content;
+}
 
 bool listedBefore(const QString &a, const QString &b)
 {

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // File operations on Windows paths with the Windows run-time error numbers.
 // On Windows they are the system's own calls; on Linux the stand-in applies
 // Windows' rules to host folders.
@@ -14,6 +16,11 @@ namespace platform::fileops {
 // Far above any path file; more is no path file but a fault (a link to a
 // device, a runaway file) and would take the memory.
 inline constexpr qsizetype maxReadSize = 16 * 1024 * 1024;
+
+// A file's whole content, read in pieces by readSome (the bytes it put into
+// the buffer, 0 at the end): 7 beyond maxReadSize, also for a file that
+// grows while it is read.
+QByteArray readAll(const std::function<qsizetype(char *buffer, qsizetype size)> &readSome);
 
 // The order of a Windows list: without regard to case, ties by code point.
 bool listedBefore(const QString &a, const QString &b);

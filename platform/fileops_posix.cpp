@@ -281,21 +281,15 @@ QByteArray readFile(const QString &hostPath)
         throw RuntimeError(RuntimeError::PathFileAccessError);
     if (status.st_size > maxReadSize)
         throw RuntimeError(RuntimeError::OutOfMemory);
-    QByteArray content;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = read(file.get(), buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
+    return readAll([&](char *buffer, qsizetype size) {
+        ssize_t got = 0;
+        do
+            got = read(file.get(), buffer, size_t(size));
+        while (got < 0 && errno == EINTR);
         if (got < 0)
             throwForErrno();
-        if (got == 0)
-            return content;
-        // A file that grows while it is read is held to the limit as well.
-        if (content.size() + got > maxReadSize)
-            throw RuntimeError(RuntimeError::OutOfMemory);
-        content.append(buffer, got);
-    }
+        return qsizetype(got);
+    });
 }
 
 void writeFile(const QString &hostPath, const QByteArray &content)

@@ -219,19 +219,12 @@ QByteArray readFile(const QString &hostPath)
         throw RuntimeError(RuntimeError::PathFileAccessError);
     if (information.nFileSizeHigh != 0 || information.nFileSizeLow > maxReadSize)
         throw RuntimeError(RuntimeError::OutOfMemory);
-    QByteArray content;
-    char buffer[65536];
-    for (;;) {
+    return readAll([&](char *buffer, qsizetype size) {
         DWORD got = 0;
-        if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
+        if (!ReadFile(file.get(), buffer, DWORD(size), &got, nullptr))
             throwLast();
-        if (got == 0)
-            return content;
-        // A file that grows while it is read is held to the limit as well.
-        if (content.size() + got > maxReadSize)
-            throw RuntimeError(RuntimeError::OutOfMemory);
-        content.append(buffer, got);
-    }
+        return qsizetype(got);
+    });
 }
 
 void writeFile(const QString &hostPath, const QByteArray &content)
