@@ -26,10 +26,7 @@ cleanup() {
     exit "$status"
 }
 trap cleanup EXIT
-fail() {
-    echo "smoke: $*" >&2
-    exit 1
-}
+. "$(dirname "$0")/smoke-lib.sh"
 
 # Nothing of the user's: own home, data folder, Wine prefix and working
 # directory (where hobe.ini would be).
@@ -92,17 +89,6 @@ wm=$!
 sleep 1
 "$prefix/bin/horbelung" &
 pid=$!
-# wait_for WHAT COMMAND...: until the command succeeds, 60 s at most.
-wait_for() {
-    what=$1
-    shift
-    tries=0
-    until "$@" >/dev/null 2>&1; do
-        tries=$((tries + 1))
-        [ "$tries" -le 120 ] || fail "backup: $what not within 60 s"
-        sleep 0.5
-    done
-}
 wait_for "main window" xdotool search --onlyvisible --name '^Horbelung$'
 main=$(xdotool search --onlyvisible --name '^Horbelung$' | head -n 1)
 # Nokrat's database folder typed on page 1; "Weiter" there and "Sicherung

@@ -23,22 +23,8 @@ cleanup() {
     exit "$status"
 }
 trap cleanup EXIT
-fail() {
-    echo "smoke: $*" >&2
-    exit 1
-}
+. "$(dirname "$0")/../gui/smoke-lib.sh"
 
-# wait_for WHAT COMMAND...: until the command succeeds, 60 s at most.
-wait_for() {
-    what=$1
-    shift
-    tries=0
-    until "$@" >/dev/null 2>&1; do
-        tries=$((tries + 1))
-        [ "$tries" -le 120 ] || fail "$what not within 60 s"
-        sleep 0.5
-    done
-}
 
 # shot FILE: a screenshot of the screen with more than a few colours (the
 # controls' text, pictures and panels, not just a background).
