@@ -18,14 +18,15 @@ struct Ending
 // wide command line split as the system does).
 std::vector<std::string> arguments(int argc, char *argv[]);
 
-// Runs the command (program and arguments, as given) and waits for it. On
-// Windows the command is the part of this program's own command line after
+// Runs the command (program and arguments, as given) and waits for it. A
+// program that cannot start ends with code 127.
+// Windows: the command is the part of this program's own command line after
 // " -- ", unchanged, run in this console, whose screen buffer is read back
-// for onOutput when it ends. On a
-// terminal the program gets a pseudo-terminal of its own that this one feeds
-// from the keyboard, so it still prompts and reads answers; otherwise it
-// shares this process's input. Everything it writes is passed on to the
-// output and to onOutput. A program that cannot start ends with code 127.
+// for onOutput when it ends.
+// Linux: on a terminal the program gets a pseudo-terminal of its own that
+// this one feeds from the keyboard, so it still prompts and reads answers;
+// otherwise it shares this process's input. Everything it writes is passed
+// on to the output and to onOutput.
 Ending run(const std::vector<std::string> &command,
            const std::function<void(std::string_view)> &onOutput);
 
