@@ -345,7 +345,27 @@ void Horbelung::Form_Load()
     } catch (const std::exception &) {
         startFehler(platform::RuntimeError(platform::RuntimeError::InternalError));
     }
+    offeneWiederherstellungen();
     fokusSetzen();
+}
+
+void Horbelung::offeneWiederherstellungen()
+{
+    for (const QString &folder : services.unfinishedRestores()) {
+        const QString frage = u"Eine Wiederherstellung nach "_s + folder
+            + u" wurde nicht abgeschlossen. Die vorherige Datenbank ist noch vorhanden.\n\n"
+              u"Soll die vorherige Datenbank wieder an ihren Platz gebracht werden?"_s;
+        if (services.msgBox(frage, platform::MsgBox::Question + platform::MsgBox::YesNo)
+            != platform::MsgBox::Yes)
+            continue;
+        if (services.undoRestore(folder))
+            services.msgBox(u"Die vorherige Datenbank ist wieder an ihrem Platz."_s,
+                            platform::MsgBox::Information);
+        else
+            services.msgBox(u"Die vorherige Datenbank konnte nicht vollständig an ihren Platz "
+                            u"gebracht werden. Horbelung fragt beim nächsten Start wieder."_s,
+                            platform::MsgBox::Critical);
+    }
 }
 
 void Horbelung::startFehler(const platform::RuntimeError &error)

@@ -46,6 +46,8 @@ private:
 
     // Start-up and step navigation
     void Form_Load();
+    // Offers to put back what a restore cut short by a power cut left.
+    void offeneWiederherstellungen();
     void Command3D10_Click(); // "&Weiter"
     void Command3D7_Click(); // "&Zurück"
     void Command3D12_Click(); // "&Schließen"

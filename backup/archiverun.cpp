@@ -7,6 +7,7 @@
 #include "platform/services.h"
 
 #include <QRegularExpression>
+#include <QUuid>
 
 #include <array>
 #include <limits>
@@ -255,6 +256,8 @@ void Horbelung::Command3D1_Click()
             }
             // The field's own flag, not whether the page is seen at the moment.
             const int count = Mh3dText3->isHidden() ? 1 : archiverun::diskCount(Mh3dText3->text());
+            // The consoles of this restore's disks know each other by it.
+            notes.restoreId = QUuid::createUuid().toString(QUuid::WithoutBraces);
             for (int disk = 1; disk <= count; ++disk) {
                 QString line;
                 if (target) {

@@ -326,8 +326,11 @@ Operation launchOfBackup()
     for (const QString &name : {u"NOKRAT.mdb"_s, u"PELVIN.MDB"_s, u"notiz.txt"_s})
         bench::writeFile(databases + u'/' + name, "x");
     sandbox->makeDirectory(u"C:\\SICH\\"_s);
-    const platform::LaunchContext context {sandbox->drives(), sandbox->programDirectory(),
-                                           sandbox->workingDirectory(), u"/usr/bin:/bin"_s};
+    const platform::LaunchContext context {sandbox->drives(),
+                                           sandbox->programDirectory(),
+                                           sandbox->workingDirectory(),
+                                           u"/usr/bin:/bin"_s,
+                                           {}};
     const QString line = u"C:\\TOOLS\\arj.exe a C:\\SICH\\NOKUhobe.arj C:\\NOKRAT\\*.mdb -e -y"_s;
     return whole([sandbox, context, line] {
         benchmark::DoNotOptimize(

@@ -1,13 +1,14 @@
-// The archiver's console companion. Runs the archiver exactly as given, in
-// this terminal, waits for it and then tells the user in German what
-// happened, until Enter closes the window.
+// The archiver's console companion. Runs the archiver in this terminal,
+// waits for it and then tells the user in German what the run did, taken
+// from the archive and the files, until Enter closes the window.
 //
-//   horbelung-console [--summary TEXT] [--disk I/N] [--drive X:=HOSTFOLDER/]...
-//                     -- PROGRAM ARGUMENTS...
+//   horbelung-console [--summary TEXT] [--disk I/N] [--restore ID] [--state FOLDER]
+//                     [--drive X:=HOSTFOLDER/]... -- PROGRAM ARGUMENTS...
 //
-// Exits with the archiver's status (128 + the signal's number when killed).
+// A backup ("a") and a restore ("x") need the state folder. Exits with 0
+// when the run did what it was asked to, else 1 (7 for a wrong call).
 
-#include "summary.h"
+#include "run.h"
 #include "terminal.h"
 
 #include <cstdio>
@@ -19,21 +20,30 @@ namespace {
 
 int usage()
 {
-    std::fputs("usage: horbelung-console [--summary TEXT] [--disk I/N] [--drive X:=FOLDER/]... "
-               "-- PROGRAM ARGUMENTS...\n",
+    std::fputs("usage: horbelung-console [--summary TEXT] [--disk I/N] [--restore ID] "
+               "[--state FOLDER] [--drive X:=FOLDER/]... -- PROGRAM ARGUMENTS...\n",
                stderr);
-    return 2;
+    return 7;
 }
 
 // Takes one option and its value into the run; false for anything else.
-bool take(Summary::Run &run, std::string_view option, const std::string &value)
+bool take(Run &run, std::string_view option, const std::string &value)
 {
     if (option == "--summary") {
         run.summary = value;
         return true;
     }
     if (option == "--disk")
-        return std::sscanf(value.c_str(), "%d/%d", &run.disk, &run.disks) == 2;
+        return std::sscanf(value.c_str(), "%d/%d", &run.disk, &run.disks) == 2 && run.disk >= 1
+            && run.disks >= run.disk;
+    if (option == "--restore") {
+        run.id = value;
+        return true;
+    }
+    if (option == "--state") {
+        run.stateFolder = value;
+        return true;
+    }
     if (option == "--drive" && value.size() > 3 && value[1] == ':' && value[2] == '=') {
         run.drives.emplace_back(value.substr(0, 2), value.substr(3));
         return true;
@@ -41,12 +51,33 @@ bool take(Summary::Run &run, std::string_view option, const std::string &value)
     return false;
 }
 
+// Another program than the archiver: run it, and say how it ended.
+Report otherRun(const Run &run)
+{
+    const terminal::Ending ending = terminal::run(run.command, {}, [](std::string_view) {});
+    if (ending.signalled)
+        return {"abgebrochen (Signal " + std::to_string(ending.code) + ")", {}, 1};
+    if (ending.code != 0)
+        return {"FEHLGESCHLAGEN (Fehler " + std::to_string(ending.code) + ")", {}, 1};
+    return {"erfolgreich abgeschlossen", {}, 0};
+}
+
+std::string text(const Run &run, const Report &report)
+{
+    std::string text = "\n────────────────────────────────────────\n";
+    text
+        += (run.summary.empty() ? run.command.front() : run.summary) + ": " + report.status + ".\n";
+    for (const std::string &line : report.lines)
+        text += line + '\n';
+    return text + "\nFenster schließen: Eingabetaste\n";
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     const std::vector<std::string> words = terminal::arguments(argc, argv);
-    Summary::Run run;
+    Run run;
     std::size_t at = 0;
     for (; at + 1 < words.size() && words[at] != "--"; at += 2) {
         if (!take(run, words[at], words[at + 1]))
@@ -54,13 +85,15 @@ int main(int argc, char *argv[])
     }
     if (at + 1 >= words.size() || words[at] != "--")
         return usage();
-    const std::vector<std::string> command(words.begin() + std::ptrdiff_t(at) + 1, words.end());
+    run.command.assign(words.begin() + std::ptrdiff_t(at) + 1, words.end());
 
-    Summary summary(run, command);
-    const terminal::Ending ending
-        = terminal::run(command, [&](std::string_view output) { summary.feed(output); });
-    const std::string text = summary.text(ending);
-    terminal::write(text);
+    // From here on the run ends the way it began, whatever happens to the console.
+    terminal::holdInterruptions();
+    const std::string verb = run.command.size() > 1 ? run.command[1] : std::string();
+    const Report report = verb == "x" ? restoreDisk(run)
+        : verb == "a"                 ? backUp(run)
+                                      : otherRun(run);
+    terminal::write(text(run, report));
     terminal::waitForEnter();
-    return ending.signalled ? 128 + ending.code : ending.code;
+    return report.exitCode;
 }

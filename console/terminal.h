@@ -12,7 +12,17 @@ struct Ending
 {
     bool signalled = false;
     int code = 0; // the exit status, or the signal's number
+    // The run was cut short from outside: Ctrl+C, the console window
+    // closed, the system shutting down. The archiver was stopped.
+    bool interrupted = false;
+    // This console is gone: nothing written reaches anyone, and no key comes.
+    bool hungUp = false;
 };
+
+// From here on Ctrl+C, closing the window and a request to terminate no
+// longer end this program: they stop the archiver, and run() reports them,
+// so that what the run had begun can be put right.
+void holdInterruptions();
 
 // This program's arguments after its name, as UTF-8 words (on Windows the
 // wide command line split as the system does).
@@ -27,7 +37,8 @@ std::vector<std::string> arguments(int argc, char *argv[]);
 // this one feeds from the keyboard, so it still prompts and reads answers;
 // otherwise it shares this process's input. Everything it writes is passed
 // on to the output and to onOutput.
-Ending run(const std::vector<std::string> &command,
+// The program starts in the working folder (empty: this one's).
+Ending run(const std::vector<std::string> &command, const std::string &workingFolder,
            const std::function<void(std::string_view)> &onOutput);
 
 // Writes UTF-8 text to the output, on a Windows console as the characters

@@ -12,27 +12,57 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace terminal {
 
 namespace {
 
-// Writes all of it, across short writes and interruptions.
-void writeAll(int fd, const char *data, std::size_t size)
+// Set by the handler of the signals that would end this program; read by
+// run(), which then stops the archiver. The one state a handler may touch.
+volatile sig_atomic_t pendingSignal = 0;
+
+constexpr int heldSignals[] = {SIGINT, SIGHUP, SIGTERM, SIGQUIT};
+
+void remember(int signal)
+{
+    pendingSignal = signal;
+}
+
+long long now()
+{
+    timespec at {};
+    clock_gettime(CLOCK_MONOTONIC, &at);
+    return at.tv_sec * 1'000'000'000LL + at.tv_nsec;
+}
+
+// Writes all of it, across short writes and interruptions; false when the
+// other side is gone.
+bool writeAll(int fd, const char *data, std::size_t size)
 {
     while (size > 0) {
         const ssize_t written = ::write(fd, data, size);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            return;
+            return false;
         data += written;
         size -= std::size_t(written);
     }
+    return true;
 }
 
-[[noreturn]] void execute(const std::vector<std::string> &command)
+[[noreturn]] void execute(const std::vector<std::string> &command, const std::string &folder)
 {
+    // The archiver gets the signals as a program started afresh has them.
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    signal(SIGPIPE, SIG_DFL);
+    if (!folder.empty() && chdir(folder.c_str()) != 0) {
+        std::fprintf(stderr, "%s: %s\n", folder.c_str(), std::strerror(errno));
+        _exit(127);
+    }
     std::vector<char *> argv;
     for (const std::string &word : command)
         argv.push_back(const_cast<char *>(word.c_str()));
@@ -44,7 +74,8 @@ void writeAll(int fd, const char *data, std::size_t size)
 
 // The child's side: the pseudo-terminal as its controlling terminal and
 // standard streams, or a pipe for its output only.
-pid_t start(const std::vector<std::string> &command, int master, int pipeEnd)
+pid_t start(const std::vector<std::string> &command, const std::string &folder, int master,
+            int pipeEnd)
 {
     const pid_t child = fork();
     if (child != 0)
@@ -65,7 +96,7 @@ pid_t start(const std::vector<std::string> &command, int master, int pipeEnd)
         dup2(pipeEnd, 1);
         dup2(pipeEnd, 2);
     }
-    execute(command);
+    execute(command, folder);
 }
 
 } // namespace
@@ -75,7 +106,26 @@ std::vector<std::string> arguments(int argc, char *argv[])
     return {argv + 1, argv + argc};
 }
 
-Ending run(const std::vector<std::string> &command,
+void holdInterruptions()
+{
+    // A vanished console must not kill us halfway through putting files back.
+    signal(SIGPIPE, SIG_IGN);
+    struct sigaction action
+    {
+    };
+    action.sa_handler = remember;
+    sigemptyset(&action.sa_mask);
+    sigset_t held;
+    sigemptyset(&held);
+    for (const int number : heldSignals) {
+        sigaction(number, &action, nullptr);
+        sigaddset(&held, number);
+    }
+    // Delivered only while run() waits, where it can act on them.
+    sigprocmask(SIG_BLOCK, &held, nullptr);
+}
+
+Ending run(const std::vector<std::string> &command, const std::string &workingFolder,
            const std::function<void(std::string_view)> &onOutput)
 {
     const bool onTerminal = isatty(0) && isatty(1);
@@ -89,7 +139,7 @@ Ending run(const std::vector<std::string> &command,
         winsize size {};
         if (ioctl(1, TIOCGWINSZ, &size) == 0)
             ioctl(output, TIOCSWINSZ, &size);
-        child = start(command, output, -1);
+        child = start(command, workingFolder, output, -1);
         // Keys go to the child's terminal as typed; its own line discipline
         // echoes them and turns Ctrl+C into a signal.
         tcgetattr(0, &saved);
@@ -100,25 +150,58 @@ Ending run(const std::vector<std::string> &command,
         int ends[2];
         if (pipe2(ends, O_CLOEXEC) != 0)
             return {false, 127};
-        child = start(command, -1, ends[1]);
+        child = start(command, workingFolder, -1, ends[1]);
         close(ends[1]);
         output = ends[0];
     }
 
+    Ending ending;
+    sigset_t waiting; // the signals held elsewhere come in here
+    sigprocmask(SIG_SETMASK, nullptr, &waiting);
+    for (const int number : heldSignals)
+        sigdelset(&waiting, number);
+    // Once the archiver was told to stop, it gets a few seconds to do so.
+    constexpr long long grace = 3'000'000'000;
+    long long deadline = 0; // in nanoseconds of the monotonic clock; 0 while not stopping
+    const auto stop = [&](int signal) {
+        ending.interrupted = true;
+        kill(child, signal);
+        if (deadline == 0)
+            deadline = now() + grace;
+    };
+
     char buffer[4096];
     pollfd fds[2] = {{output, POLLIN, 0}, {onTerminal ? 0 : -1, POLLIN, 0}};
     while (child > 0) {
-        if (poll(fds, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            break;
+        timespec left {};
+        if (const long long nanoseconds = deadline - now(); deadline != 0 && nanoseconds > 0)
+            left = {time_t(nanoseconds / 1'000'000'000), long(nanoseconds % 1'000'000'000)};
+        const int ready = ppoll(fds, 2, deadline != 0 ? &left : nullptr, &waiting);
+        if (ready < 0 && errno == EINTR) {
+            if (pendingSignal != 0) {
+                ending.hungUp = ending.hungUp || pendingSignal == SIGHUP;
+                stop(pendingSignal == SIGHUP ? SIGHUP : SIGTERM);
+                pendingSignal = 0;
+            }
+            continue;
         }
-        if (fds[1].revents & (POLLIN | POLLHUP)) {
+        if (ready < 0)
+            break;
+        if (ready == 0) { // the grace is over
+            kill(child, SIGKILL);
+            deadline = 0;
+            continue;
+        }
+        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
             const ssize_t got = read(0, buffer, sizeof buffer);
-            if (got > 0)
+            if (got > 0) {
                 writeAll(output, buffer, std::size_t(got));
-            else
+            } else if (got == 0 || errno != EINTR) {
+                // The console window was closed.
                 fds[1].fd = -1;
+                ending.hungUp = true;
+                stop(SIGHUP);
+            }
         }
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
             const ssize_t got = read(output, buffer, sizeof buffer);
@@ -127,11 +210,15 @@ Ending run(const std::vector<std::string> &command,
             // The end of the output (EIO from a terminal nobody holds any more).
             if (got <= 0)
                 break;
-            writeAll(1, buffer, std::size_t(got));
+            // Seen here first: what the user answers to comes after it.
             onOutput(std::string_view(buffer, std::size_t(got)));
+            if (!ending.hungUp && !writeAll(1, buffer, std::size_t(got)) && onTerminal) {
+                ending.hungUp = true;
+                stop(SIGHUP);
+            }
         }
     }
-    if (onTerminal)
+    if (onTerminal && !ending.hungUp)
         tcsetattr(0, TCSANOW, &saved);
     close(output);
 
@@ -139,9 +226,9 @@ Ending run(const std::vector<std::string> &command,
     while (child > 0 && waitpid(child, &status, 0) < 0 && errno == EINTR) { }
     if (child < 0)
         return {false, 127};
-    if (WIFSIGNALED(status))
-        return {true, WTERMSIG(status)};
-    return {false, WEXITSTATUS(status)};
+    ending.signalled = WIFSIGNALED(status);
+    ending.code = ending.signalled ? WTERMSIG(status) : WEXITSTATUS(status);
+    return ending;
 }
 
 void write(std::string_view text)
@@ -152,6 +239,14 @@ void write(std::string_view text)
 
 void waitForEnter()
 {
+    // Closing the window now ends this program, as before the run.
+    sigset_t held;
+    sigemptyset(&held);
+    for (const int number : heldSignals) {
+        signal(number, SIG_DFL);
+        sigaddset(&held, number);
+    }
+    sigprocmask(SIG_UNBLOCK, &held, nullptr);
     if (isatty(0))
         tcflush(0, TCIFLUSH);
     char c = 0;

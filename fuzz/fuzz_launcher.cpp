@@ -30,9 +30,11 @@ struct Sandbox
 {
     QTemporaryDir dir;
     platform::LaunchContext context {platform::DriveMap::createPrefix(dir.path()),
-                                     dir.filePath(u"drive_c/TOOLS"_s), dir.filePath(u"work"_s),
+                                     dir.filePath(u"drive_c/TOOLS"_s),
+                                     dir.filePath(u"work"_s),
                                      u"bin:"_s + dir.filePath(u"root/shells:"_s)
-                                         + dir.filePath(u"bin"_s)};
+                                         + dir.filePath(u"bin"_s),
+                                     {}};
     QStringList roots;
     QStringList shells; // canonical paths
 

@@ -138,6 +138,10 @@ QStringList companionOptions(const LaunchContext &context, const LaunchNotes &no
 {
     QStringList options {u"--summary"_s, notes.summary, u"--disk"_s,
                          u"%1/%2"_s.arg(notes.disk).arg(notes.diskCount)};
+    if (!context.stateFolder.isEmpty())
+        options << u"--state"_s << context.stateFolder;
+    if (!notes.restoreId.isEmpty())
+        options << u"--restore"_s << notes.restoreId;
     for (const QString &drive : context.drives.drives()) {
         try {
             QString root = context.drives.toHost(drive + u'\\');
@@ -173,7 +177,8 @@ Launch inConsole(Launch launch, const LaunchContext &context, const LaunchNotes 
             const QString companion
                 = hostfs::join(context.programDirectory, QString::fromUtf16(companionName));
             if (!isExecutableFile(companion))
-                throw RuntimeError(RuntimeError::FileNotFound);
+                throw RuntimeError(RuntimeError::FileNotFound,
+                                   u"Datei nicht gefunden: %1"_s.arg(companion));
             command = QStringList {companion} + companionOptions(context, notes) + command;
         } else if (launch.arguments.isEmpty()) {
             // xterm hands a lone word that it cannot run to a shell; with a

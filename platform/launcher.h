@@ -15,6 +15,9 @@ struct LaunchContext
     QString programDirectory; // host path
     QString workingDirectory; // host path; the program starts in it
     QString searchPath; // the value of PATH
+    // Host folder where the console companion keeps what the disks of one
+    // restore tell each other, and its locks.
+    QString stateFolder;
 };
 
 // A program with its arguments, ready to start without a shell.

@@ -1,5 +1,6 @@
 #include "realservices.h"
 
+#include "console/restorejournal.h"
 #include "fileops.h"
 #include "runtimeerror.h"
 
@@ -7,6 +8,7 @@
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <span>
@@ -81,11 +83,37 @@ const std::pair<QString, QString> *LaunchNotes::formAt(const QString &word) cons
 }
 
 RealServices::RealServices(DriveMap drives, const QString &programDirectory,
-                           const QString &workingDirectory)
+                           const QString &workingDirectory, const QString &stateFolder)
     : m_drives(std::move(drives))
     , m_programDirectory(programDirectory)
     , m_workingDirectory(workingDirectory)
+    , m_stateFolder(stateFolder)
 { }
+
+QString RealServices::defaultStateFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
+        + QStringLiteral("/laeufe");
+}
+
+QStringList RealServices::unfinishedRestores()
+{
+    QStringList folders;
+    for (const auto &[path, journal] : restore::unfinished(m_stateFolder.toUtf8().toStdString()))
+        folders << QString::fromUtf8(journal.shownFolder);
+    return folders;
+}
+
+bool RealServices::undoRestore(const QString &folder)
+{
+    bool back = true;
+    for (auto &[path, journal] : restore::unfinished(m_stateFolder.toUtf8().toStdString())) {
+        if (QString::fromUtf8(journal.shownFolder) != folder)
+            continue;
+        back = restore::undo(journal) && restore::save(path, journal) && back;
+    }
+    return back;
+}
 
 RealServices::~RealServices() = default;
 

@@ -14,8 +14,11 @@ class RealServices : public Services
 public:
     // programDirectory and workingDirectory are host paths; the path file
     // lives in workingDirectory, and launches start in it.
+    // stateFolder (a host path) keeps what the consoles of one restore tell
+    // each other.
     RealServices(DriveMap drives, const QString &programDirectory,
-                 const QString &workingDirectory = QDir::currentPath());
+                 const QString &workingDirectory = QDir::currentPath(),
+                 const QString &stateFolder = defaultStateFolder());
     ~RealServices() override;
 
     int msgBox(const QString &prompt, int style) override;
@@ -31,6 +34,11 @@ public:
     QStringList files(const QString &directory) override;
     QByteArray readFile(const QString &name) override;
     void writeFile(const QString &name, const QByteArray &content) override;
+    QStringList unfinishedRestores() override;
+    bool undoRestore(const QString &folder) override;
+
+    // The user's own data folder of the program.
+    static QString defaultStateFolder();
 
     const DriveMap &driveMap() const { return m_drives; }
     // The window whose pointer setMousePointer sets; message boxes and other
@@ -41,6 +49,7 @@ private:
     DriveMap m_drives;
     QString m_programDirectory;
     QString m_workingDirectory;
+    QString m_stateFolder;
     QPointer<QWidget> m_pointerWindow;
 
     // The notes with the forms of earlier runs that these do not make anew.

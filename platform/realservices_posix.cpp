@@ -3,6 +3,8 @@
 #include "launcher.h"
 #include "runtimeerror.h"
 
+#include <QDir>
+
 // The Linux stand-in: the program folder and the launches through the drive map.
 namespace platform {
 
@@ -20,8 +22,10 @@ QString RealServices::appPath() const
 
 void RealServices::shell(const QString &commandLine, int windowStyle, const LaunchNotes &notes)
 {
+    // The companion keeps the state of a run there.
+    QDir().mkpath(m_stateFolder);
     const LaunchContext context {m_drives, m_programDirectory, m_workingDirectory,
-                                 qEnvironmentVariable("PATH")};
+                                 qEnvironmentVariable("PATH"), m_stateFolder};
     collectWhenEnded(
         startDetached(launchFor(commandLine, windowStyle, context, withKnownForms(notes))));
 }

@@ -85,9 +85,15 @@ void RealServices::shell(const QString &commandLine, int windowStyle, const Laun
         if (!app.endsWith(u'\\'))
             app += u'\\';
         // Joined, not filled in: a folder or summary may hold a "%1" of its own.
+        QDir().mkpath(m_stateFolder);
         line = quoted(app + QStringLiteral("horbelung-console.exe")) + QStringLiteral(" --summary ")
             + quoted(notes.summary)
-            + QStringLiteral(" --disk %1/%2 -- ").arg(notes.disk).arg(notes.diskCount) + line;
+            + QStringLiteral(" --disk %1/%2").arg(notes.disk).arg(notes.diskCount)
+            + QStringLiteral(" --state ") + quoted(QDir::toNativeSeparators(m_stateFolder))
+            + (notes.restoreId.isEmpty() ? QString()
+                                         : QStringLiteral(" --restore ") + quoted(notes.restoreId))
+            // The floppy drives, where an older backup is never written over.
+            + QStringLiteral(" --drive A:=A:\\ --drive B:=B:\\ -- ") + line;
     }
     QString title = notes.title.isEmpty() ? QStringLiteral("Horbelung")
                                           : QStringLiteral("Horbelung \u2013 ") + notes.title;

@@ -54,6 +54,9 @@ struct LaunchNotes
     // A restore's disk and how many the user said there are.
     int disk = 1;
     int diskCount = 1;
+    // The same for every disk of one restore, another for the next restore:
+    // the consoles of its disks know each other by it.
+    QString restoreId;
 };
 
 // Everything the windows call but do not own. The program hands in the real
@@ -101,6 +104,14 @@ public:
     // file atomically, or leaves it as it was and throws (70, 75, 61).
     virtual QByteArray readFile(const QString &name) = 0;
     virtual void writeFile(const QString &name, const QByteArray &content) = 0;
+
+    // Restores that a power cut or a killed console left unfinished, with
+    // no console left to put the previous files back: their database folders
+    // ("C:\NOKRAT\").
+    virtual QStringList unfinishedRestores() = 0;
+    // Puts back the previous files of that folder's unfinished restore;
+    // false when one of them could not be put back.
+    virtual bool undoRestore(const QString &folder) = 0;
 };
 
 } // namespace platform

@@ -90,7 +90,8 @@ FakeServices::FakeServices()
 
 FakeServices::FakeServices(std::unique_ptr<QTemporaryDir> sandbox)
     : RealServices(sandboxDrives(sandbox->path()), programDirectory(sandbox->path()),
-                   sandbox->path() + QStringLiteral("/work"))
+                   sandbox->path() + QStringLiteral("/work"),
+                   sandbox->path() + QStringLiteral("/state"))
     , m_sandbox(std::move(sandbox))
 { }
 

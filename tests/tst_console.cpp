@@ -1,10 +1,14 @@
 // The console companion with the real archiver, run without a terminal: its
 // input answers the archiver's questions, and what it prints is the summary.
+// Every case asserts the bytes of the database folder and of the floppy.
 
+#include "app/horbelung.h"
+#include "console/arjheader.h"
+#include "fakeservices.h"
 #include "platform/drivemap.h"
 
-#include <QDir>
-#include <QFile>
+#include <QCryptographicHash>
+#include <QDirIterator>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
@@ -15,6 +19,48 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+QByteArray pseudoRandom(qsizetype size, quint32 seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
+    return bytes;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A folder's files, sub-folders included, with their contents' hashes.
+QMap<QString, QByteArray> contents(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        files.insert(path.mid(folder.size()),
+                     file.open(QIODevice::ReadOnly)
+                         ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1)
+                         : QByteArray("folder"));
+    }
+    return files;
+}
+
+// An archiver that writes half a database into its target and then waits
+// to be stopped, so that a run can be cut short at a known point.
+constexpr char stalling[] = R"(#!/bin/sh
+head -c 500000 /dev/zero > "$3/Nokrat.mdb"
+echo started
+exec sleep 60
+)";
+
+} // namespace
+
 class TstConsole : public QObject
 {
     Q_OBJECT
@@ -22,104 +68,68 @@ class TstConsole : public QObject
     QTemporaryDir sandbox;
     const QString home = QDir(sandbox.path()).canonicalPath();
     QString arj;
+    QString staller;
+    QMap<QString, QByteArray> previous; // the database folder before each case
 
     QString floppy() const { return home + u"/floppy_a/"_s; }
+    QString databases() const { return home + u"/drive_c/NOKRAT/"_s; }
+    QString state() const { return home + u"/state"_s; }
 
-    void archive(const QString &folder, const QStringList &switches)
+    // The companion as the launcher starts it, with the archiver's words.
+    QStringList companionWords(const QString &disk, const QString &id) const
     {
-        QVERIFY(QDir().mkpath(folder));
-        QProcess archiver;
-        archiver.setWorkingDirectory(home + u"/drive_c/NOKRAT"_s);
-        archiver.start(
-            arj, QStringList {u"a"_s, folder + u"/NOKUhobe.arj"_s, u"NOKRAT.mdb"_s} + switches);
-        QVERIFY(archiver.waitForFinished(60'000));
-        QCOMPARE(archiver.exitCode(), 0);
+        return {u"--summary"_s, u"Lauf"_s,
+                u"--disk"_s,    disk,
+                u"--restore"_s, id,
+                u"--state"_s,   state(),
+                u"--drive"_s,   u"A:="_s + floppy(),
+                u"--drive"_s,   u"C:="_s + home + u"/drive_c/"_s,
+                u"--"_s};
     }
-
-private slots:
-    void initTestCase()
+    void start(QProcess &companion, const QStringList &words) const
     {
-        arj = QStandardPaths::findExecutable(u"arj"_s);
-        if (arj.isEmpty())
-            QSKIP("the archiver arj is not installed");
-        platform::DriveMap::createPrefix(home);
-        QVERIFY(QDir().mkpath(home + u"/drive_c/NOKRAT"_s));
-        QFile database(home + u"/drive_c/NOKRAT/NOKRAT.mdb"_s);
-        QByteArray bytes(3'000'000, Qt::Uninitialized);
-        QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
-        QVERIFY(database.open(QIODevice::WriteOnly) && database.write(bytes) == bytes.size());
-        database.close();
-        // Three floppies' worth, and the same in one archive as on a hard disk.
-        archive(home + u"/set"_s, {u"-v1440"_s, u"-e"_s, u"-y"_s});
-        archive(home + u"/whole"_s, {u"-e"_s, u"-y"_s});
+        companion.setProcessChannelMode(QProcess::MergedChannels);
+        companion.start(QStringLiteral(HORBELUNG_CONSOLE), words);
+        QVERIFY(companion.waitForStarted());
     }
-
-    void outcome_data()
+    QString finish(QProcess &companion, const QByteArray &answers = "y\ny\ny\n") const
     {
-        QTest::addColumn<QStringList>("volumes"); // put on A: first; "!": one byte flipped
-        QTest::addColumn<QStringList>("command"); // the archiver's words after its name
-        QTest::addColumn<QString>("disk");
-        QTest::addColumn<bool>("killed"); // the archiver gets SIGKILL
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QStringList>("expected"); // parts of the summary
-        QTest::addColumn<QString>("absent");
-        const QString incomplete = u"Die Datenbank ist unvollständig wiederhergestellt – legen Sie "
-                                   "die richtige Diskette ein und wiederholen Sie die "
-                                   "Wiederherstellung."_s;
-        const QStringList backup {u"a"_s, u"%A/NOKUhobe.arj"_s, u"%C/NOKRAT/NOKRAT.mdb"_s,
-                                  u"-v1440"_s, u"-e"_s};
-        const auto restore = [](const QString &volume) {
-            return QStringList {u"x"_s, u"%A/"_s + volume, u"%C/OUT/"_s, u"-y"_s};
-        };
-        QTest::newRow("backup, three volumes")
-            << QStringList() << backup << u"1/1"_s << false << 0
-            << QStringList {u"Sicherung von NOKRAT: erfolgreich abgeschlossen.\n"_s,
-                            u"  A:\\NOKUhobe.arj   1.456.400 Bytes\n"_s,
-                            u"  A:\\NOKUhobe.a01   1.456.400 Bytes\n"_s, u"  A:\\NOKUhobe.a02"_s,
-                            u"Für die Wiederherstellung bei „Anzahl Disketten“ 3 eingeben.\n"_s}
-            << u"FEHL"_s;
-        QTest::newRow("complete restore")
-            << QStringList {u"whole/NOKUhobe.arj"_s} << restore(u"NOKUhobe.arj"_s) << u"1/1"_s
-            << false << 0
-            << QStringList {u"Wiederherstellung von NOKRAT: erfolgreich abgeschlossen.\n"_s,
-                            u"  C:\\OUT\\NOKRAT.mdb   3.000.000 Bytes\n"_s}
-            << u"unvollständig"_s;
-        QTest::newRow("first of three disks, told there is one")
-            << QStringList {u"set/NOKUhobe.arj"_s} << restore(u"NOKUhobe.arj"_s) << u"1/1"_s
-            << false << 0
-            << QStringList {u"erfolgreich abgeschlossen.\n"_s,
-                            u"  C:\\OUT\\NOKRAT.mdb   1.456.270 Bytes\n"_s, incomplete}
-            << u"FEHL"_s;
-        QTest::newRow("first of three disks, more to come")
-            << QStringList {u"set/NOKUhobe.arj"_s} << restore(u"NOKUhobe.arj"_s) << u"1/3"_s
-            << false << 0 << QStringList {u"wird auf Diskette 2 fortgesetzt"_s}
-            << u"unvollständig"_s;
-        QTest::newRow("second disk not inserted")
-            << QStringList {u"set/NOKUhobe.arj"_s} << restore(u"NOKUhobe.a01"_s) << u"2/3"_s
-            << false << 6
-            << QStringList {u": FEHLGESCHLAGEN (Fehler 6: "_s,
-                            u"Es wurde keine Datei wiederhergestellt."_s, incomplete}
-            << u"erfolgreich"_s;
-        QTest::newRow("damaged archive")
-            << QStringList {u"!whole/NOKUhobe.arj"_s} << restore(u"NOKUhobe.arj"_s) << u"1/1"_s
-            << false << 3
-            << QStringList {u": FEHLGESCHLAGEN (Fehler 3: Prüfsummenfehler"_s, incomplete}
-            << u"erfolgreich"_s;
-        QTest::newRow("archiver killed")
-            << QStringList() << backup << u"1/1"_s << true << 128 + 9
-            << QStringList {u": abgebrochen (Signal 9).\n"_s} << u"eingeben"_s;
+        companion.write(answers);
+        companion.closeWriteChannel();
+        if (!companion.waitForFinished(60'000))
+            return u"(still running)"_s;
+        const QString output = QString::fromUtf8(companion.readAll());
+        return output.section(u"────"_s, -1);
     }
-    void outcome()
+    // Reads the output until it holds the text; false after 30 seconds.
+    static bool waitFor(QProcess &process, const QByteArray &text)
     {
-        QFETCH(QStringList, volumes);
-        QFETCH(QStringList, command);
-        QFETCH(QString, disk);
-        QFETCH(bool, killed);
-        QFETCH(QString, absent);
+        QByteArray seen;
+        return QTest::qWaitFor(
+            [&] {
+                seen += process.readAll();
+                return seen.contains(text);
+            },
+            30'000);
+    }
+    QString restoreDisk(int disk, int disks, const QString &id = u"R"_s) const
+    {
+        QProcess companion;
+        start(companion,
+              companionWords(u"%1/%2"_s.arg(disk).arg(disks), id)
+                  << arj << u"x"_s << floppy() + volume(disk) << databases() << u"-y"_s);
+        return finish(companion);
+    }
+    static QString volume(int disk)
+    {
+        return disk == 1 ? u"NOKUhobe.arj"_s : u"NOKUhobe.a%1"_s.arg(disk - 1, 2, 10, QChar(u'0'));
+    }
+    // Puts the named volumes on the empty floppy; "!" flips a byte of its data.
+    void insert(const QString &volumes) const
+    {
         QDir(floppy()).removeRecursively();
-        QDir(home + u"/drive_c/OUT"_s).removeRecursively();
-        QVERIFY(QDir().mkpath(floppy()) && QDir().mkpath(home + u"/drive_c/OUT"_s));
-        for (const QString &volume : volumes) {
+        QVERIFY(QDir().mkpath(floppy()));
+        for (const QString &volume : volumes.split(u' ', Qt::SkipEmptyParts)) {
             const QString source = home + u'/' + QString(volume).remove(u'!');
             const QString target = floppy() + source.section(u'/', -1);
             QVERIFY(QFile::copy(source, target));
@@ -130,40 +140,341 @@ private slots:
                 QVERIFY(file.seek(700'000) && file.putChar(char(~byte)));
             }
         }
+    }
+    void archive(const QString &folder, const QStringList &switches, const QString &from)
+    {
+        QVERIFY(QDir().mkpath(folder));
+        QProcess archiver;
+        archiver.setWorkingDirectory(from);
+        archiver.start(arj,
+                       QStringList {u"a"_s, folder + u"/NOKUhobe.arj"_s, u"*.mdb"_s} + switches);
+        archiver.write("y\ny\ny\n");
+        QVERIFY(archiver.waitForFinished(60'000));
+        QCOMPARE(archiver.exitCode(), 0);
+    }
+    // The database folder holds what it held before, and nothing of the restore.
+    void previousKept() const { QCOMPARE(contents(databases()), previous); }
+    void archivedRestored() const
+    {
+        QCOMPARE(contents(databases()), contents(home + u"/source/"_s));
+    }
 
-        const QString summary = command[0] == u"a"_s ? u"Sicherung von NOKRAT"_s
-            : disk == u"1/1"_s                       ? u"Wiederherstellung von NOKRAT"_s
-                               : u"Wiederherstellung von NOKRAT, Diskette "_s + disk;
-        QProcess companion;
-        companion.setProcessChannelMode(QProcess::MergedChannels);
-        companion.start(QStringLiteral(HORBELUNG_CONSOLE),
-                        QStringList {u"--summary"_s, summary, u"--disk"_s, disk, u"--drive"_s,
-                                     u"A:="_s + floppy(), u"--drive"_s,
-                                     u"C:="_s + home + u"/drive_c/"_s, u"--"_s, arj}
-                            + command.replaceInStrings(u"%A"_s, home + u"/floppy_a"_s)
-                                  .replaceInStrings(u"%C"_s, home + u"/drive_c"_s));
-        QVERIFY(companion.waitForStarted());
-        if (killed) {
-            // Unanswered, the archiver waits at the question for the next volume.
-            const auto archiver = [&] {
-                QFile children(u"/proc/%1/task/%1/children"_s.arg(companion.processId()));
-                return children.open(QIODevice::ReadOnly) ? children.readAll().trimmed().toInt()
-                                                          : 0;
-            };
-            QTRY_VERIFY(archiver() > 0);
-            QCOMPARE(::kill(archiver(), SIGKILL), 0);
-        } else {
-            companion.write("y\ny\n");
+private slots:
+    void initTestCase()
+    {
+        arj = QStandardPaths::findExecutable(u"arj"_s);
+        if (arj.isEmpty())
+            QSKIP("the archiver arj is not installed");
+        platform::DriveMap::createPrefix(home);
+        // The backed-up databases: one over three floppies and a small one.
+        QVERIFY(QDir().mkpath(home + u"/source"_s) && QDir().mkpath(home + u"/other"_s));
+        QVERIFY(writeFile(home + u"/source/Nokrat.mdb"_s, pseudoRandom(3'100'000, 7)));
+        QVERIFY(writeFile(home + u"/source/Kl.mdb"_s, pseudoRandom(5'000, 8)));
+        QVERIFY(writeFile(home + u"/other/Nokrat.mdb"_s, pseudoRandom(3'000'000, 9)));
+        archive(home + u"/set"_s, {u"-v1440"_s, u"-e"_s}, home + u"/source"_s);
+        archive(home + u"/whole"_s, {u"-e"_s, u"-y"_s}, home + u"/source"_s);
+        archive(home + u"/another"_s, {u"-v1440"_s, u"-e"_s}, home + u"/other"_s);
+        staller = home + u"/stalling-arj"_s;
+        QVERIFY(writeFile(staller, stalling));
+        QVERIFY(QFile::setPermissions(staller, QFile::ReadOwner | QFile::ExeOwner));
+    }
+
+    void init()
+    {
+        // The live database the restores replace: other bytes, one name in
+        // other case, and a file the archive does not hold.
+        QDir(databases()).removeRecursively();
+        QDir(state()).removeRecursively();
+        QVERIFY(QDir().mkpath(databases()) && QDir().mkpath(state()));
+        QVERIFY(writeFile(databases() + u"Nokrat.mdb"_s, pseudoRandom(2'000'000, 3)));
+        QVERIFY(writeFile(databases() + u"KL.MDB"_s, "old"));
+        QVERIFY(writeFile(databases() + u"Notiz.txt"_s, "keep"));
+        previous = contents(databases());
+    }
+
+    // One restore, disk by disk, as the window launches them; each entry
+    // names what lies on the floppy when its disk is asked for.
+    void restore_data()
+    {
+        QTest::addColumn<QStringList>("floppies");
+        QTest::addColumn<bool>("restored"); // else the previous files are back
+        QTest::addColumn<QStringList>("said"); // in the consoles, disk by disk
+        const QString kept = u"Die vorherige Datenbank ist unverändert an ihrem Platz."_s;
+        QTest::newRow("three disks in turn")
+            << QStringList {u"set/NOKUhobe.arj"_s, u"set/NOKUhobe.a01"_s, u"set/NOKUhobe.a02"_s}
+            << true
+            << QStringList {u"Lauf: gelesen und geprüft.\nDie Datenbank wird auf Diskette 2"_s,
+                            u"gelesen und geprüft"_s,
+                            u"Lauf: erfolgreich abgeschlossen.\n"_s
+                            "Wiederhergestellte Dateien (vollständig und geprüft):\n"
+                            "  C:\\NOKRAT\\KL.MDB   5.000 Bytes\n"
+                            "  C:\\NOKRAT\\Nokrat.mdb   3.100.000 Bytes\n"};
+        QTest::newRow("one disk said, all three volumes beside it")
+            << QStringList {u"set/NOKUhobe.arj set/NOKUhobe.a01 set/NOKUhobe.a02"_s} << false
+            << QStringList {u"FEHLGESCHLAGEN.\nDie Sicherung hat mehr Disketten, als bei „Anzahl "
+                            "Disketten“ angegeben waren: sie wird nach Diskette 1 fortgesetzt.\n"_s
+                            + u"Es wurde nichts wiederhergestellt. "_s + kept
+                            + u"\nWiederholen Sie die Wiederherstellung und geben Sie bei „Anzahl "
+                              "Disketten“ 3 ein.\n"_s};
+        QTest::newRow("one disk said, on a real floppy")
+            << QStringList {u"set/NOKUhobe.arj"_s} << false
+            << QStringList {kept
+                            + u"\nWiederholen Sie die Wiederherstellung und geben Sie bei "
+                              "„Anzahl Disketten“ mindestens 2 ein."_s};
+        QTest::newRow("first disk still in the drive")
+            << QStringList {u"set/NOKUhobe.arj"_s, u"set/NOKUhobe.arj"_s, u"set/NOKUhobe.a02"_s}
+            << false
+            << QStringList {u"gelesen und geprüft"_s,
+                            u"Falsche oder keine Diskette im Laufwerk: erwartet wird Diskette 2 "
+                            "mit NOKUhobe.a01.\n"_s
+                                + u"Es wurde nichts wiederhergestellt. "_s + kept,
+                            u"nicht ausgeführt.\nDie Wiederherstellung wurde bei Diskette 2 "
+                            "abgebrochen"_s};
+        QTest::newRow("second disk of another backup")
+            << QStringList {u"set/NOKUhobe.arj"_s, u"another/NOKUhobe.a01"_s, u"set/NOKUhobe.a02"_s}
+            << false << QStringList {u""_s, u"Falsche Diskette: erwartet wird Diskette 2"_s, u""_s};
+        QTest::newRow("a damaged disk")
+            << QStringList {u"set/NOKUhobe.arj"_s, u"!set/NOKUhobe.a01"_s, u"set/NOKUhobe.a02"_s}
+            << false
+            << QStringList {u""_s, u"FEHLGESCHLAGEN.\nDer Archivierer meldet Fehler 3"_s, u""_s};
+        QTest::newRow("more disks said than the backup has")
+            << QStringList {u"whole/NOKUhobe.arj"_s, u""_s} << true
+            << QStringList {u"erfolgreich abgeschlossen"_s,
+                            u"nicht nötig.\nDie Wiederherstellung war bereits mit Diskette 1 "
+                            "vollständig"_s};
+    }
+    void restore()
+    {
+        QFETCH(QStringList, floppies);
+        QFETCH(QStringList, said);
+        for (int disk = 1; disk <= floppies.size(); ++disk) {
+            insert(floppies[disk - 1]);
+            const QString output = restoreDisk(disk, int(floppies.size()));
+            QVERIFY2(output.endsWith(u"\nFenster schließen: Eingabetaste\n"_s), qPrintable(output));
+            if (disk <= said.size())
+                QVERIFY2(output.contains(said[disk - 1]), qPrintable(output));
         }
-        companion.closeWriteChannel();
-        QVERIFY(companion.waitForFinished(60'000));
-        const QString output = QString::fromUtf8(companion.readAll());
-        QTEST(companion.exitCode(), "status");
-        QVERIFY2(output.endsWith(u"\nFenster schließen: Eingabetaste\n"_s), qPrintable(output));
-        QFETCH(QStringList, expected);
-        for (const QString &part : expected)
+        QFETCH(bool, restored);
+        if (restored) {
+            // The archive's files in place of theirs (KL.MDB keeps its name), the rest kept.
+            QMap<QString, QByteArray> expected = previous;
+            const QMap<QString, QByteArray> archived = contents(home + u"/source/"_s);
+            expected[u"Nokrat.mdb"_s] = archived[u"Nokrat.mdb"_s];
+            expected[u"KL.MDB"_s] = archived[u"Kl.mdb"_s];
+            QCOMPARE(contents(databases()), expected);
+        } else {
+            previousKept();
+        }
+        QCOMPARE(QDir(state()).entryList({u"*.journal"_s}), QStringList());
+    }
+
+    // Cut short from outside while the archiver writes: Ctrl+C, the window
+    // closed, the system stopping it, or the archiver killed alone.
+    void interrupted_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<bool>("toArchiver");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("window closed")
+            << int(SIGHUP) << false << u"Das Konsolenfenster wurde geschlossen."_s;
+        QTest::newRow("Ctrl+C to the console")
+            << int(SIGINT) << false << u"Die Wiederherstellung wurde abgebrochen."_s;
+        QTest::newRow("terminated")
+            << int(SIGTERM) << false << u"Die Wiederherstellung wurde abgebrochen."_s;
+        QTest::newRow("archiver killed")
+            << int(SIGKILL) << true << u"Der Archivierer wurde abgebrochen (Signal 9)."_s;
+    }
+    void interrupted()
+    {
+        QFETCH(int, signal);
+        QFETCH(bool, toArchiver);
+        QFETCH(QString, said);
+        insert(u"set/NOKUhobe.arj"_s);
+        QProcess companion;
+        start(companion,
+              companionWords(u"1/3"_s, u"R"_s)
+                  << staller << u"x"_s << floppy() + volume(1) << databases() << u"-y"_s);
+        QVERIFY(companion.waitForReadyRead(10'000));
+        const auto archiver = [&] {
+            QFile children(u"/proc/%1/task/%1/children"_s.arg(companion.processId()));
+            return children.open(QIODevice::ReadOnly) ? children.readAll().trimmed().toInt() : 0;
+        };
+        QCOMPARE(::kill(toArchiver ? archiver() : pid_t(companion.processId()), signal), 0);
+        const QString output = finish(companion, "\n");
+        QVERIFY2(output.contains(u"FEHLGESCHLAGEN.\n"_s + said), qPrintable(output));
+        previousKept();
+    }
+
+    // A power cut leaves nobody to clean up: the next start offers it.
+    void powerCut()
+    {
+        FakeServices services;
+        const QString folder = services.hostOf(u"C:\\NOKRAT\\"_s);
+        const QString stateFolder = services.workingDirectory() + u"/../state"_s;
+        QVERIFY(QDir().mkpath(folder) && QDir().mkpath(stateFolder));
+        QVERIFY(writeFile(folder + u"NOKRAT.mdb"_s, "previous"));
+        const QString onFloppy = services.hostOf(u"A:\\"_s) + u"NOKUhobe.arj"_s;
+        QVERIFY(QFile::copy(home + u"/whole/NOKUhobe.arj"_s, onFloppy));
+        QProcess companion;
+        start(companion,
+              {u"--disk"_s, u"1/1"_s, u"--restore"_s, u"R"_s, u"--state"_s, stateFolder,
+               u"--drive"_s, u"C:="_s + services.hostOf(u"C:\\"_s), u"--"_s, staller, u"x"_s,
+               onFloppy, folder, u"-y"_s});
+        QVERIFY(companion.waitForReadyRead(10'000));
+        companion.kill();
+        QVERIFY(companion.waitForFinished());
+
+        services.answers = {platform::MsgBox::Yes};
+        Horbelung window(services);
+        QCOMPARE(services.boxes().first(),
+                 u"box 36: Eine Wiederherstellung nach C:\\NOKRAT\\ wurde nicht abgeschlossen. "
+                 "Die vorherige Datenbank ist noch vorhanden.\n\nSoll die vorherige Datenbank "
+                 "wieder an ihren Platz gebracht werden?"_s);
+        QCOMPARE(services.boxes().last(),
+                 u"box 64: Die vorherige Datenbank ist wieder an ihrem Platz."_s);
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList {u"NOKRAT.mdb"_s});
+        QFile kept(folder + u"NOKRAT.mdb"_s);
+        QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == "previous");
+        QCOMPARE(services.unfinishedRestores(), QStringList());
+    }
+
+    // Backups, each onto what lies in its target before; the answers are
+    // typed to the archiver's questions.
+    void backup_data()
+    {
+        QTest::addColumn<QString>("target"); // A: or the hard disk's C:\SICH\ .
+        QTest::addColumn<QString>("before"); // volumes put there first
+        QTest::addColumn<QString>("source"); // the files to back up
+        QTest::addColumn<QByteArray>("answers");
+        QTest::addColumn<bool>("takeAway"); // each volume leaves with its disk
+        QTest::addColumn<QStringList>("said");
+        QTest::addColumn<QStringList>("after"); // the target's files afterwards; "=": unchanged
+        const QString unusable = u"Diese Sicherung kann nicht wiederhergestellt werden."_s;
+        QTest::newRow("three volumes onto an empty floppy")
+            << u"A"_s << QString() << u"source/*.mdb"_s << QByteArray("y\ny\n") << false
+            << QStringList {u"Lauf: erfolgreich abgeschlossen.\nGeschriebene Archivdateien:\n"
+                            "  A:\\NOKUhobe.arj   1.456.400 Bytes\n"
+                            "  A:\\NOKUhobe.a01   1.456.400 Bytes\n"
+                            "  A:\\NOKUhobe.a02   192.654 Bytes\n"
+                            "Die Sicherung belegt 3 Disketten.\n"
+                            "Für die Wiederherstellung bei „Anzahl Disketten“ 3 eingeben.\n"_s}
+            << QStringList {u"NOKUhobe.a01"_s, u"NOKUhobe.a02"_s, u"NOKUhobe.arj"_s};
+        QTest::newRow("each volume taken away with its disk")
+            << u"A"_s << QString() << u"source/*.mdb"_s << QByteArray("y\ny\n") << true
+            << QStringList {u"  A:\\NOKUhobe.arj   1.456.400 Bytes\n"
+                            "  A:\\NOKUhobe.a01   1.456.400 Bytes\n"
+                            "  A:\\NOKUhobe.a02   192.654 Bytes\n"_s,
+                            u"3 eingeben"_s}
+            << QStringList {u"NOKUhobe.a02"_s};
+        QTest::newRow("floppy with an older backup")
+            << u"A"_s << u"set/NOKUhobe.arj set/NOKUhobe.a01"_s << u"source/*.mdb"_s
+            << QByteArray("y\ny\n") << false
+            << QStringList {u"Lauf: nicht ausgeführt.\nAuf der Diskette liegt bereits eine "
+                            "Sicherung (NOKUhobe."_s}
+            << QStringList {u"="_s};
+        QTest::newRow("no to the next volume")
+            << u"A"_s << QString() << u"source/*.mdb"_s << QByteArray("n\n") << false
+            << QStringList {u"Lauf: FEHLGESCHLAGEN.\nDie Sicherung geht auf einer weiteren "
+                            "Diskette weiter, die nicht geschrieben wurde.\n"_s
+                            + unusable}
+            << QStringList {u"NOKUhobe.arj"_s};
+        QTest::newRow("database folder mistyped")
+            << u"A"_s << QString() << u"sourcex/*.mdb"_s << QByteArray() << false
+            << QStringList {u"FEHLGESCHLAGEN.\nEs wurde keine Archivdatei geschrieben."_s}
+            << QStringList();
+        QTest::newRow("hard disk, older archive replaced")
+            << u"C"_s << u"another/NOKUhobe.arj"_s << u"source/*.mdb"_s << QByteArray() << false
+            << QStringList {u"erfolgreich abgeschlossen.\nGeschriebene Archivdateien:\n"
+                            "  C:\\SICH\\NOKUhobe.arj   3.105.194 Bytes\n\n"_s}
+            << QStringList {u"NOKUhobe.arj"_s};
+        QTest::newRow("hard disk, failed, older archive kept")
+            << u"C"_s << u"whole/NOKUhobe.arj"_s << u"sourcex/*.mdb"_s << QByteArray() << false
+            << QStringList {u"FEHLGESCHLAGEN"_s,
+                            u"Die vorherige Sicherung C:\\SICH\\NOKUhobe.arj ist unverändert."_s}
+            << QStringList {u"="_s};
+    }
+    void backup()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, before);
+        QFETCH(QString, source);
+        QFETCH(QByteArray, answers);
+        QFETCH(bool, takeAway);
+        const QString folder = target == u"A"_s ? floppy() : home + u"/drive_c/SICH/"_s;
+        QDir(folder).removeRecursively();
+        QVERIFY(QDir().mkpath(folder));
+        for (const QString &volume : before.split(u' ', Qt::SkipEmptyParts))
+            QVERIFY(QFile::copy(home + u'/' + volume, folder + volume.section(u'/', -1)));
+        const QMap<QString, QByteArray> earlier = contents(folder);
+
+        QProcess companion;
+        start(companion,
+              companionWords(u"1/1"_s, {})
+                  << arj << u"a"_s << folder + u"NOKUhobe.arj"_s << home + u'/' + source
+                  << (target == u"A"_s ? u"-v1440"_s : u"-y"_s) << u"-e"_s);
+        if (takeAway) {
+            // A real floppy leaves the drive once the archiver asks for the next.
+            for (int volume = 1; volume <= 2; ++volume) {
+                QVERIFY(waitFor(companion, "next volume"));
+                QVERIFY(QFile::remove(folder + TstConsole::volume(volume)));
+                companion.write("y\n");
+            }
+            answers.clear();
+        }
+        const QString output = finish(companion, answers);
+        QFETCH(QStringList, said);
+        for (const QString &part : said)
             QVERIFY2(output.contains(part), qPrintable(part + u"\n---\n"_s + output));
-        QVERIFY2(!output.section(u"────"_s, -1).contains(absent), qPrintable(output));
+        QFETCH(QStringList, after);
+        if (after == QStringList {u"="_s})
+            QCOMPARE(contents(folder), earlier);
+        else
+            QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), after);
+        if (target == u"C"_s && output.contains(u"erfolgreich"_s)) {
+            // A new archive, not the older one updated.
+            const auto written = arj::readVolumeFile((folder + u"NOKUhobe.arj"_s).toStdString());
+            QVERIFY(written);
+            QCOMPARE(written->parts.size(), std::size_t(2));
+        }
+    }
+
+    // Two runs never write one archive or one database folder at once; the
+    // disks of one restore wait for each other.
+    void oneAtATime()
+    {
+        insert(u"set/NOKUhobe.arj"_s);
+        QProcess first;
+        start(first,
+              companionWords(u"1/2"_s, u"R1"_s)
+                  << staller << u"x"_s << floppy() + volume(1) << databases() << u"-y"_s);
+        QVERIFY(first.waitForReadyRead(10'000));
+        QVERIFY(restoreDisk(1, 1, u"R2"_s)
+                    .contains(u"In C:\\NOKRAT\\ wird gerade eine andere Wiederherstellung "
+                              "ausgeführt."_s));
+        QProcess second;
+        start(second,
+              companionWords(u"2/2"_s, u"R1"_s)
+                  << arj << u"x"_s << floppy() + volume(2) << databases() << u"-y"_s);
+        QVERIFY(waitFor(second, "Diskette 1 wird noch gelesen – bitte warten"));
+        ::kill(pid_t(first.processId()), SIGTERM);
+        QVERIFY(finish(first, "\n").contains(u"FEHLGESCHLAGEN"_s));
+        QVERIFY(finish(second, "\n")
+                    .contains(u"nicht ausgeführt.\nDie Wiederherstellung wurde "
+                              "bei Diskette 1 abgebrochen"_s));
+        previousKept();
+
+        QProcess backup;
+        const QStringList backupWords = companionWords(u"1/1"_s, {})
+            << arj << u"a"_s << floppy() + u"NOKUhobe.arj"_s << home + u"/source/*.mdb"_s
+            << u"-v1440"_s << u"-e"_s;
+        insert({});
+        start(backup, backupWords);
+        QVERIFY(waitFor(backup, "next volume"));
+        QProcess again;
+        start(again, backupWords);
+        QVERIFY(finish(again).contains(u"Nach A:\\ schreibt gerade eine andere Sicherung."_s));
+        QVERIFY(finish(backup).contains(u"3 eingeben"_s));
     }
 
     // The disk checker on a folder-backed A:. The unreadable file is a link
@@ -188,10 +499,8 @@ private slots:
         QFETCH(bool, damaged);
         QDir(floppy()).removeRecursively();
         QVERIFY(QDir().mkpath(floppy() + u"DATEN"_s));
-        QVERIFY(QFile::copy(home + u"/drive_c/NOKRAT/NOKRAT.mdb"_s, floppy() + u"NOKRAT.mdb"_s));
-        QFile small(floppy() + u"DATEN/klein.txt"_s);
-        QVERIFY(small.open(QIODevice::WriteOnly) && small.write("Hallo") == 5);
-        small.close();
+        QVERIFY(writeFile(floppy() + u"NOKRAT.mdb"_s, pseudoRandom(3'000'000, 4)));
+        QVERIFY(writeFile(floppy() + u"DATEN/klein.txt"_s, "Hallo"));
         if (damaged)
             QVERIFY(QFile::link(u"SCHLEIFE.MDB"_s, floppy() + u"DATEN/SCHLEIFE.MDB"_s));
 
@@ -213,5 +522,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstConsole)
+QTEST_MAIN(TstConsole)
 #include "tst_console.moc"

@@ -145,11 +145,13 @@ private slots:
             notes.diskCount = 3;
         }
         try {
-            const auto launch
-                = platform::launchFor(line, style,
-                                      {platform::DriveMap::atPrefix(home), home + programs,
-                                       home + u"/W"_s, path.startsWith(u'/') ? home + path : path},
-                                      notes);
+            const auto launch = platform::launchFor(line, style,
+                                                    {platform::DriveMap::atPrefix(home),
+                                                     home + programs,
+                                                     home + u"/W"_s,
+                                                     path.startsWith(u'/') ? home + path : path,
+                                                     {}},
+                                                    notes);
             QStringList words = QStringList {launch.program} + launch.arguments;
             // Wide enough for the longest word and the archiver's text beside it.
             const qsizetype size = words.indexOf(u"-geometry"_s) + 1;
