@@ -1,0 +1,215 @@
+// The header reader on a backup over three floppies made by the real
+// archiver, and on damaged copies of its volumes.
+
+#include "console/arjheader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <map>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+class TstArjHeader : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir sandbox;
+
+    std::string path(const QString &name) const
+    {
+        return QFile::encodeName(sandbox.filePath(name)).toStdString();
+    }
+
+    QByteArray contents(const QString &name) const
+    {
+        QFile file(sandbox.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    bool archive(const QStringList &arguments) const
+    {
+        QProcess archiver;
+        archiver.setWorkingDirectory(sandbox.filePath(u"src"_s));
+        archiver.start(u"arj"_s, QStringList {u"a"_s} + arguments + QStringList {u"-y"_s});
+        return archiver.waitForFinished(60'000) && archiver.exitCode() == 0;
+    }
+
+    // The main header's flags changed, its checksum made right again.
+    static QByteArray withMainFlags(QByteArray bytes, char flags)
+    {
+        const int size = qFromLittleEndian<quint16>(bytes.constData() + 2);
+        bytes[8] = flags;
+        qToLittleEndian<quint32>(arj::crc32(bytes.constData() + 4, size), bytes.data() + 4 + size);
+        return bytes;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (QStandardPaths::findExecutable(u"arj"_s).isEmpty())
+            QSKIP("the archiver arj is not installed");
+        QVERIFY(QDir(sandbox.path()).mkpath(u"src"_s) && QDir(sandbox.path()).mkpath(u"fl"_s));
+        for (const int size : {5000, 3'100'000}) {
+            QByteArray bytes(size, Qt::Uninitialized);
+            QRandomGenerator(size).fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
+            QFile file(sandbox.filePath(size == 5000 ? u"src/Kl.mdb"_s : u"src/Nokrat.mdb"_s));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == size);
+        }
+        QVERIFY(
+            archive({u"../fl/NOKUhobe.arj"_s, u"Kl.mdb"_s, u"Nokrat.mdb"_s, u"-v1440"_s, u"-e"_s}));
+        // Recovery data after the end marker; a link stored as itself.
+        QVERIFY(archive({u"../recovery.arj"_s, u"Kl.mdb"_s, u"-hk"_s}));
+        QVERIFY(QFile::link(u"Kl.mdb"_s, sandbox.filePath(u"src/link"_s)));
+        QVERIFY(archive({u"../special.arj"_s, u"link"_s, u"-a1"_s}));
+    }
+
+    void crc32_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QList<int>>("cuts"); // fed in pieces ending there
+        QTest::addColumn<uint>("expected");
+        const QByteArray fox = "The quick brown fox jumps over the lazy dog";
+        QTest::newRow("empty") << QByteArray() << QList<int>() << 0u;
+        QTest::newRow("check value") << QByteArray("123456789") << QList<int>() << 0xCBF43926u;
+        QTest::newRow("check value in pieces")
+            << QByteArray("123456789") << QList<int> {0, 1, 2, 2, 7} << 0xCBF43926u;
+        QTest::newRow("sentence at odd places") << fox << QList<int> {3, 12, 13, 37} << 0x414FA339u;
+    }
+
+    void crc32()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QList<int>, cuts);
+        QFETCH(uint, expected);
+        std::uint32_t crc = 0;
+        int from = 0;
+        for (const int cut : cuts + QList<int> {int(data.size())}) {
+            crc = arj::crc32(data.constData() + from, std::size_t(cut - from), crc);
+            from = cut;
+        }
+        QCOMPARE(crc, expected);
+    }
+
+    // Each part holds the source's bytes from its position on, with no gap
+    // between volumes; random bytes are stored, so the volume holds them too.
+    void realVolumes()
+    {
+        const QStringList names {u"NOKUhobe.arj"_s, u"NOKUhobe.a01"_s, u"NOKUhobe.a02"_s};
+        const QList<QStringList> continuation {{u""_s, u">"_s}, {u"<>"_s}, {u"<"_s}};
+        std::map<std::string, std::uint64_t> next;
+        for (int at = 0; at < names.size(); ++at) {
+            const std::string volumePath = path(u"fl/"_s + names[at]);
+            arj::Error error {};
+            const auto volume = arj::readVolumeFile(volumePath, &error);
+            QVERIFY2(volume, qPrintable(u"error %1"_s.arg(int(error))));
+            QCOMPARE(volume->archiveName, names[at].toStdString());
+            QCOMPARE(volume->continuesOnNext(), at < 2);
+            QStringList marks;
+            for (const arj::Part &part : volume->parts) {
+                marks << QString::fromLatin1(part.continuedFromPrevious() ? "<" : "")
+                        + QString::fromLatin1(part.continuesOnNext() ? ">" : "");
+                QCOMPARE(std::uint64_t(part.position), next[part.name]);
+                const std::optional<std::uint32_t> crc = part.crc;
+                QCOMPARE(
+                    arj::crc32OfFileRange(path(u"src/"_s) + part.name, part.position, part.size),
+                    crc);
+                QCOMPARE(int(part.method), 0);
+                QCOMPARE(arj::crc32OfFileRange(volumePath, part.offset, part.compressedSize), crc);
+                next[part.name] = part.position + part.size;
+            }
+            QCOMPARE(marks, continuation[at]);
+        }
+        QCOMPARE(next["Kl.mdb"], 5000u);
+        QCOMPARE(next["Nokrat.mdb"], 3'100'000u);
+        QVERIFY(!arj::crc32OfFileRange(path(u"src/Kl.mdb"_s), 1, 5000));
+        QVERIFY(!arj::crc32OfFileRange(path(u"src/Kl.mdb"_s), ~0ull, 2));
+    }
+
+    void otherArchives()
+    {
+        QVERIFY(arj::readVolumeFile(path(u"recovery.arj"_s)));
+        const auto special = arj::readVolumeFile(path(u"special.arj"_s));
+        QVERIFY(special && special->parts.size() == 1);
+        QCOMPARE(special->parts[0].type, arj::unixSpecial);
+        QVERIFY(special->parts[0].extended);
+    }
+
+    void everyPrefixTruncated()
+    {
+        const QByteArray last = contents(u"fl/NOKUhobe.a02"_s);
+        for (qsizetype size = 0; size <= last.size(); ++size) {
+            arj::MemorySource source(std::string_view(last.constData(), std::size_t(size)));
+            arj::Error error {};
+            const bool read = arj::readVolume(source, &error).has_value();
+            if (read != (size == last.size()) || (!read && error != arj::Error::Truncated))
+                QFAIL(qPrintable(u"prefix of %1 bytes: error %2"_s.arg(size).arg(int(error))));
+        }
+    }
+
+    void refused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<QString>("kind"); // file, fifo, link or missing
+        const auto row = [](const char *name, const QByteArray &bytes, arj::Error expected,
+                            const QString &kind = u"file"_s) {
+            QTest::newRow(name) << bytes << int(expected) << kind;
+        };
+        const QByteArray last = contents(u"fl/NOKUhobe.a02"_s);
+        const int part = 4 + qFromLittleEndian<quint16>(last.constData() + 2) + 4 + 2;
+        const auto flipped = [](QByteArray bytes, qsizetype at) {
+            bytes[at] = char(bytes[at] ^ 0x01);
+            return bytes;
+        };
+        const QByteArray special = contents(u"special.arj"_s); // ends in an extended header
+        row("empty", {}, arj::Error::Truncated);
+        row("cut in the main header", last.left(20), arj::Error::Truncated);
+        row("cut in a part's header", last.left(part + 20), arj::Error::Truncated);
+        row("cut in the data", last.left(last.size() / 2), arj::Error::Truncated);
+        row("no end marker", last.chopped(4), arj::Error::Truncated);
+        row("no archive", flipped(last, 0), arj::Error::NotArchive);
+        row("flipped in the main header", flipped(last, 10), arj::Error::Damaged);
+        row("flipped in a part's size", flipped(last, part + 4 + 12), arj::Error::Damaged);
+        row("flipped in an extended header", flipped(special, special.size() - 11),
+            arj::Error::Damaged);
+        row("flipped in the end marker", flipped(last, last.size() - 3), arj::Error::Damaged);
+        row("garbage appended", last + '\0', arj::Error::Damaged);
+        row("part continued, volume ends", withMainFlags(contents(u"fl/NOKUhobe.a01"_s), 0x10),
+            arj::Error::Damaged);
+        row("FIFO", {}, arj::Error::NotRegularFile, u"fifo"_s);
+        row("link to a volume", {}, arj::Error::NotRegularFile, u"link"_s);
+        row("missing", {}, arj::Error::Missing, u"missing"_s);
+    }
+
+    void refused()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, expected);
+        QFETCH(QString, kind);
+        const QString name = sandbox.filePath(u"refused"_s);
+        QFile file(name);
+        file.remove();
+        if (kind == u"file"_s)
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        else if (kind == u"fifo"_s)
+            QCOMPARE(mkfifo(QFile::encodeName(name).constData(), 0600), 0);
+        else if (kind == u"link"_s)
+            QVERIFY(QFile::link(sandbox.filePath(u"fl/NOKUhobe.a02"_s), name));
+        file.close();
+        arj::Error error {};
+        QVERIFY(!arj::readVolumeFile(path(u"refused"_s), &error));
+        QCOMPARE(int(error), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstArjHeader)
+#include "tst_arjheader.moc"
