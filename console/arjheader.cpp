@@ -121,6 +121,7 @@ bool readHeader(Reader &in, Part &part, bool main)
     part.flags = h[4];
     part.method = h[5];
     part.type = h[6];
+    part.time = le32(h + 8);
     part.compressedSize = le32(h + 12);
     part.size = le32(h + 16);
     part.crc = le32(h + 20);
@@ -305,6 +306,7 @@ std::optional<Volume> readVolume(Source &source, Error *error)
         Volume volume;
         volume.archiveName = std::move(main.name);
         volume.flags = main.flags;
+        volume.created = main.time;
         for (Part part; readHeader(in, part, false); part = Part()) {
             if (volume.parts.size() == maxParts)
                 refuse(Error::Damaged);
