@@ -100,7 +100,8 @@ std::pair<QString, QStringList> splitProgram(const QStringList &words, const Lau
         if (!program.isEmpty())
             return {program, words.sliced(count)};
     }
-    throw RuntimeError(RuntimeError::FileNotFound);
+    throw RuntimeError(RuntimeError::FileNotFound,
+                       u"Datei nicht gefunden: %1"_s.arg(words.first()));
 }
 
 // A word that begins with a folder in a DOS form the run made stands for the
@@ -193,7 +194,8 @@ Launch inConsole(Launch launch, const LaunchContext &context, const LaunchNotes 
         launch.program = terminal;
         return launch;
     }
-    throw RuntimeError(RuntimeError::FileNotFound);
+    throw RuntimeError(RuntimeError::FileNotFound,
+                       u"Datei nicht gefunden: xterm oder x-terminal-emulator"_s);
 }
 
 } // namespace
@@ -249,7 +251,8 @@ qint64 startDetached(const Launch &launch)
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (failed != 0)
-        throw RuntimeError(RuntimeError::FileNotFound);
+        throw RuntimeError(RuntimeError::FileNotFound,
+                           u"Datei nicht gefunden: %1"_s.arg(launch.program));
     return pid;
 }
 
