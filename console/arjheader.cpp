@@ -306,7 +306,6 @@ std::optional<Volume> readVolume(Source &source, Error *error)
         Volume volume;
         volume.archiveName = std::move(main.name);
         volume.flags = main.flags;
-        volume.created = main.time;
         for (Part part; readHeader(in, part, false); part = Part()) {
             if (volume.parts.size() == maxParts)
                 refuse(Error::Damaged);

@@ -37,7 +37,9 @@ struct Part
     std::uint32_t size = 0; // of this part, not of the whole file
     std::uint32_t crc = 0; // of this part's original bytes
     std::uint16_t mode = 0;
-    std::uint32_t time = 0; // DOS date and time of the file (main header: of the archive)
+    // DOS date and time of the file, the same in each of its parts; of a
+    // main header, when that volume was written.
+    std::uint32_t time = 0;
     bool extended = false; // had extended headers
     std::uint64_t offset = 0; // where the data begins in the volume
 
@@ -50,8 +52,6 @@ struct Volume
 {
     std::string archiveName; // the volume's own file name, as the archiver wrote it
     std::uint8_t flags = 0;
-    // When the archive was made: the same on every volume of one backup.
-    std::uint32_t created = 0;
     std::vector<Part> parts;
 
     bool continuesOnNext() const { return flags & 0x04; }

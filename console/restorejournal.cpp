@@ -123,7 +123,6 @@ std::string serialized(const Journal &journal)
         << "disks " << journal.disks << '\n'
         << "read " << journal.disksRead << '\n'
         << "continues " << int(journal.continues) << '\n'
-        << "created " << journal.created << '\n'
         << "phase " << phaseNames[int(journal.phase)] << '\n'
         << "failed-at " << journal.failedAt << '\n'
         << "reason " << escaped(journal.reason) << '\n';
@@ -131,6 +130,7 @@ std::string serialized(const Journal &journal)
         out << "file " << escaped(file.name) << '\n'
             << "restored " << file.restored << '\n'
             << "complete " << int(file.complete) << '\n'
+            << "time " << file.time << '\n'
             << "replaces " << escaped(file.replaces) << '\n';
     }
     out << "end\n";
@@ -177,8 +177,6 @@ std::optional<Journal> parsed(std::string_view text)
         } else if (key == "continues") {
             ok = number(raw, flag);
             journal.continues = flag != 0;
-        } else if (key == "created") {
-            ok = number(raw, journal.created);
         } else if (key == "phase") {
             ok = false;
             for (std::size_t at = 0; at < std::size(phaseNames); ++at) {
@@ -192,7 +190,7 @@ std::optional<Journal> parsed(std::string_view text)
         } else if (key == "reason") {
             journal.reason = *value;
         } else if (key == "file") {
-            journal.files.push_back({*value, 0, false, {}});
+            journal.files.push_back({*value, 0, false, 0, {}});
         } else if (journal.files.empty()) {
             ok = false;
         } else if (key == "restored") {
@@ -200,6 +198,8 @@ std::optional<Journal> parsed(std::string_view text)
         } else if (key == "complete") {
             ok = number(raw, flag);
             journal.files.back().complete = flag != 0;
+        } else if (key == "time") {
+            ok = number(raw, journal.files.back().time);
         } else if (key == "replaces") {
             journal.files.back().replaces = *value;
         } else {

@@ -26,6 +26,9 @@ struct File
     std::string name; // as the archive names it, no path
     std::uint64_t restored = 0; // bytes extracted and checked, from the start
     bool complete = false;
+    // Its time stamp as every part of it carries it: a part of another
+    // backup of the same database has another one, unless nothing changed.
+    std::uint32_t time = 0;
     // The entry of the database folder the file replaces (the same name up
     // to case, as Windows matches it); empty when there is none.
     std::string replaces;
@@ -39,7 +42,6 @@ struct Journal
     int disks = 1; // as many as the user said
     int disksRead = 0; // read and checked
     bool continues = false; // the last disk read goes on on the next
-    std::uint32_t created = 0; // the archive's own time stamp, on every volume
     Phase phase = Phase::Reading;
     int failedAt = 0; // the disk at which it failed
     std::string reason; // why, in German

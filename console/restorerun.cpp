@@ -224,8 +224,7 @@ std::optional<Report> RestoreDisk::journalForThisDisk()
 
 std::optional<Report> RestoreDisk::checkVolume(const arj::Volume &volume)
 {
-    if (!words::sameName(volume.archiveName, volumeFileName())
-        || (m_run.disk > 1 && volume.created != m_journal.created))
+    if (!words::sameName(volume.archiveName, volumeFileName()))
         return failed("Falsche Diskette: " + expected());
     const bool continued = !volume.parts.empty() && volume.parts.front().continuedFromPrevious();
     const restore::File *open = m_journal.files.empty() || m_journal.files.back().complete
@@ -234,7 +233,8 @@ std::optional<Report> RestoreDisk::checkVolume(const arj::Volume &volume)
     if (continued != (open != nullptr)
         || (open
             && (volume.parts.front().name != open->name
-                || volume.parts.front().position != open->restored)))
+                || volume.parts.front().position != open->restored
+                || volume.parts.front().time != open->time)))
         return failed("Falsche Diskette: " + expected());
     for (std::size_t at = 0; at < volume.parts.size(); ++at) {
         const arj::Part &part = volume.parts[at];
@@ -267,7 +267,7 @@ std::optional<Report> RestoreDisk::checkParts(const arj::Volume &volume)
         if (!part.continuedFromPrevious()) {
             if (file != m_journal.files.end())
                 return failed("Das Archiv enthält " + part.name + " mehrmals.");
-            m_journal.files.push_back({part.name, 0, false, {}});
+            m_journal.files.push_back({part.name, 0, false, part.time, {}});
             file = m_journal.files.end() - 1;
         }
         const std::string path = m_journal.newFolder() + part.name;
@@ -282,7 +282,6 @@ std::optional<Report> RestoreDisk::checkParts(const arj::Volume &volume)
         file->restored = std::uint64_t(part.position) + part.size;
         file->complete = !part.continuesOnNext();
     }
-    m_journal.created = volume.created;
     m_journal.continues = volume.continuesOnNext();
     m_journal.disksRead = m_run.disk;
     return std::nullopt;

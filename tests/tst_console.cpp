@@ -8,6 +8,7 @@
 #include "platform/drivemap.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDirIterator>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -170,7 +171,15 @@ private slots:
         QVERIFY(QDir().mkpath(home + u"/source"_s) && QDir().mkpath(home + u"/other"_s));
         QVERIFY(writeFile(home + u"/source/Nokrat.mdb"_s, pseudoRandom(3'100'000, 7)));
         QVERIFY(writeFile(home + u"/source/Kl.mdb"_s, pseudoRandom(5'000, 8)));
-        QVERIFY(writeFile(home + u"/other/Nokrat.mdb"_s, pseudoRandom(3'000'000, 9)));
+        // Another backup of the same files, changed since: its parts lie at
+        // the same places, only their time stamps tell them apart.
+        for (const QString &name : {u"Nokrat.mdb"_s, u"Kl.mdb"_s}) {
+            QFile copy(home + u"/other/"_s + name);
+            QVERIFY(copy.open(QIODevice::WriteOnly)
+                    && copy.write(pseudoRandom(name == u"Kl.mdb"_s ? 5'000 : 3'100'000, 9)) > 0);
+            QVERIFY(copy.setFileTime(QDateTime(QDate(2020, 5, 4), QTime(12, 0)),
+                                     QFileDevice::FileModificationTime));
+        }
         archive(home + u"/set"_s, {u"-v1440"_s, u"-e"_s}, home + u"/source"_s);
         archive(home + u"/whole"_s, {u"-e"_s, u"-y"_s}, home + u"/source"_s);
         archive(home + u"/another"_s, {u"-v1440"_s, u"-e"_s}, home + u"/other"_s);

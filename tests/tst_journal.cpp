@@ -42,10 +42,10 @@ private slots:
         journal.disks = 3;
         journal.disksRead = 2;
         journal.continues = true;
-        journal.created = 0xFFFFFFFF;
         journal.phase = restore::Phase::Replacing;
         journal.reason = "Prüfsumme";
-        journal.files = {{"Kl.mdb", 5000, true, "KL.MDB"}, {"Nokrat.mdb", 2907476, false, {}}};
+        journal.files
+            = {{"Kl.mdb", 5000, true, 0xFFFFFFFF, "KL.MDB"}, {"Nokrat.mdb", 2907476, false, 1, {}}};
         const std::string text = restore::serialized(journal);
         const std::optional<restore::Journal> back = restore::parsed(text);
         QVERIFY(back);
@@ -66,8 +66,9 @@ private slots:
         journal.id = "R";
         journal.folder = QDir(sandbox.path()).canonicalPath().toStdString() + '/';
         journal.phase = restore::Phase::Replacing;
-        journal.files
-            = {{"A.mdb", 1, true, "A.MDB"}, {"B.mdb", 1, true, "B.mdb"}, {"C.mdb", 1, true, {}}};
+        journal.files = {{"A.mdb", 1, true, 0, "A.MDB"},
+                         {"B.mdb", 1, true, 0, "B.mdb"},
+                         {"C.mdb", 1, true, 0, {}}};
         const QString folder = QString::fromStdString(journal.folder);
         const QString previous = QString::fromStdString(journal.previousFolder());
         const QString fresh = QString::fromStdString(journal.newFolder());
