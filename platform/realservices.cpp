@@ -5,6 +5,7 @@
 #include "runtimeerror.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
@@ -110,7 +111,11 @@ bool RealServices::undoRestore(const QString &folder)
     for (auto &[path, journal] : restore::unfinished(m_stateFolder.toUtf8().toStdString())) {
         if (QString::fromUtf8(journal.shownFolder) != folder)
             continue;
-        back = restore::undo(journal) && restore::save(path, journal) && back;
+        // Undone, it has nothing left to tell a later disk.
+        if (restore::undo(journal))
+            QFile::remove(QString::fromUtf8(path));
+        else
+            back = false;
     }
     return back;
 }

@@ -346,6 +346,7 @@ private slots:
         QFile kept(folder + u"NOKRAT.mdb"_s);
         QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == "previous");
         QCOMPARE(services.unfinishedRestores(), QStringList());
+        QCOMPARE(QDir(stateFolder).entryList({u"*.journal"_s}), QStringList());
     }
 
     // Backups, each onto what lies in its target before; the answers are
