@@ -175,6 +175,9 @@ Report BackUp::failed(const std::string &reason)
     std::error_code error;
     if (!m_onFloppy)
         fs::remove(host(m_archive), error);
+    else if (!volumesOfThisArchive().empty())
+        report.lines.push_back("Löschen Sie die Diskette mit „Diskette löschen“, bevor Sie die "
+                               "Sicherung wiederholen.");
     if (m_setAside) {
         if (statefiles::moveEntry(m_previous, m_archive))
             report.lines.push_back("Die vorherige Sicherung " + m_run.windowsPath(m_archive)
