@@ -102,15 +102,16 @@ bool putBack(const std::string &from, const std::string &to)
 
 } // namespace
 
-// In 8.3 form, which any archiver can name: "~HB1A2B3.NEU".
+// In 8.3 form, which any archiver can name: "~HB1A2B3.NEU", ending in the
+// separator the database folder ends in.
 std::string Journal::newFolder() const
 {
-    return folder + "~HB" + keyOf(id).substr(0, 5) + ".NEU/";
+    return folder + "~HB" + keyOf(id).substr(0, 5) + ".NEU" + folder.back();
 }
 
 std::string Journal::previousFolder() const
 {
-    return folder + "~HB" + keyOf(id).substr(0, 5) + ".ALT/";
+    return folder + "~HB" + keyOf(id).substr(0, 5) + ".ALT" + folder.back();
 }
 
 std::string serialized(const Journal &journal)

@@ -37,7 +37,7 @@ struct File
 struct Journal
 {
     std::string id; // the run of the window this restore belongs to
-    std::string folder; // the database folder, host path ending in "/"
+    std::string folder; // the database folder, host path ending in "/" (Windows: "\\")
     std::string shownFolder; // the same as the user knows it: "C:\NOKRAT\"
     int disks = 1; // as many as the user said
     int disksRead = 0; // read and checked

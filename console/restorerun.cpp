@@ -186,7 +186,9 @@ std::optional<Report> RestoreDisk::journalForThisDisk()
         m_journal.folder = m_folder;
         m_journal.shownFolder = m_run.windowsPath(m_folder);
         m_journal.disks = m_run.disks;
+        // The archiver made a missing database folder; the restore does too.
         std::error_code error;
+        fs::create_directories(host(m_folder), error);
         if (!fs::create_directory(host(m_journal.newFolder()), error)
             || !restore::save(m_journalPath, m_journal)) {
             fs::remove(host(m_journal.newFolder()), error);
@@ -318,7 +320,8 @@ std::optional<Report> RestoreDisk::findReplacedFiles()
 
 Report RestoreDisk::run()
 {
-    if (m_volumePath.empty() || !m_folder.ends_with('/') || m_run.stateFolder.empty())
+    if (m_volumePath.empty() || !(m_folder.ends_with('/') || m_folder.ends_with('\\'))
+        || m_run.stateFolder.empty())
         return {"FEHLGESCHLAGEN", {"Der Aufruf nennt kein Archiv und kein Zielverzeichnis."}, 7};
     Report refusal;
     if (!takeTurn(refusal))
