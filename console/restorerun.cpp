@@ -5,6 +5,7 @@
 // back.
 
 #include "arjheader.h"
+#include "outputfilter.h"
 #include "restorejournal.h"
 #include "run.h"
 #include "statefiles.h"
@@ -42,16 +43,8 @@ constexpr std::string_view previousKept = "Die vorherige Datenbank ist unveränd
 // disk is no backup of this program and could write elsewhere.
 bool plainFile(const arj::Part &part)
 {
-    constexpr int binary = 0;
-    constexpr int text = 1;
-    const std::string &name = part.name;
-    if ((part.type != binary && part.type != text) || part.garbled() || name.empty()
-        || name.size() > 255 || name.front() == '.')
-        return false;
-    return std::none_of(name.begin(), name.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7f || c == '/' || c == '\\' || c == ':';
-    });
+    return (part.type == arj::binaryFile || part.type == arj::textFile) && !part.garbled()
+        && words::plainName(part.name);
 }
 
 // How many disks the backup has, as far as its volumes beside this one
@@ -241,8 +234,9 @@ std::optional<Report> RestoreDisk::checkVolume(const arj::Volume &volume)
     for (std::size_t at = 0; at < volume.parts.size(); ++at) {
         const arj::Part &part = volume.parts[at];
         if (!plainFile(part))
-            return failed("Die Diskette enthält einen Eintrag, der keine Datenbankdatei ist; sie "
-                          "stammt nicht von einer Sicherung mit Horbelung.");
+            return failed("Die Diskette enthält einen Eintrag, der keine Datenbankdatei ist („"
+                          + visible(part.name)
+                          + "“); sie stammt nicht von einer Sicherung mit Horbelung.");
         if (at > 0 && part.continuedFromPrevious())
             return failed("Das Archiv " + shownVolume() + " ist beschädigt.");
     }

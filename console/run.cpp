@@ -92,6 +92,16 @@ bool sameName(const std::string &a, const std::string &b)
            });
 }
 
+bool plainName(const std::string &name)
+{
+    if (name.empty() || name.size() > 255 || name.front() == '.')
+        return false;
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7f || c == '/' || c == '\\' || c == ':';
+    });
+}
+
 int volumeNumber(const std::string &name)
 {
     const std::size_t dot = name.rfind('.');

@@ -41,6 +41,9 @@ std::string archiverFailure(int code);
 std::pair<std::string, std::string> split(const std::string &path);
 // ASCII letters without regard to case, as Windows compares names.
 bool sameName(const std::string &a, const std::string &b);
+// A name our backups can hold: a plain file name, no path, no drive, no
+// leading dot, no control character.
+bool plainName(const std::string &name);
 // A volume's number from its name: 1 for ".arj", 2 for ".a01" …, 0 for none.
 int volumeNumber(const std::string &name);
 // The name of a volume of the archive: "NOKUhobe.a01" for 2.

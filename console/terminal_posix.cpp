@@ -1,5 +1,7 @@
 #include "terminal.h"
 
+#include "outputfilter.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -171,6 +173,8 @@ Ending run(const std::vector<std::string> &command, const std::string &workingFo
     };
 
     char buffer[4096];
+    OutputFilter filter;
+    std::string shown;
     pollfd fds[2] = {{output, POLLIN, 0}, {onTerminal ? 0 : -1, POLLIN, 0}};
     while (child > 0) {
         timespec left {};
@@ -212,7 +216,9 @@ Ending run(const std::vector<std::string> &command, const std::string &workingFo
                 break;
             // Seen here first: what the user answers to comes after it.
             onOutput(std::string_view(buffer, std::size_t(got)));
-            if (!ending.hungUp && !writeAll(1, buffer, std::size_t(got)) && onTerminal) {
+            shown.clear();
+            filter.pass(std::string_view(buffer, std::size_t(got)), shown);
+            if (!ending.hungUp && !writeAll(1, shown.data(), shown.size()) && onTerminal) {
                 ending.hungUp = true;
                 stop(SIGHUP);
             }

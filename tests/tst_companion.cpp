@@ -1,6 +1,8 @@
-// A restore's journal: what survives a power cut must read back as written,
-// and whatever phase the cut came in, undo brings the previous files back.
+// The companion's pieces that need no archiver: a restore's journal, which
+// must read back as written after a power cut and undo whatever phase the
+// cut came in; what reaches the terminal of the archiver's output; the words.
 
+#include "console/outputfilter.h"
 #include "console/restorejournal.h"
 #include "console/run.h"
 
@@ -27,7 +29,7 @@ QByteArray readFile(const QString &path)
 
 } // namespace
 
-class TstJournal : public QObject
+class TstCompanion : public QObject
 {
     Q_OBJECT
 
@@ -88,6 +90,73 @@ private slots:
         QCOMPARE(readFile(folder + u"B.mdb"_s), "old B");
     }
 
+    // Names on a disk may carry escape sequences; only text and the controls
+    // of the progress display reach the terminal, however the output is cut.
+    void outputFilter_data()
+    {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::newRow("progress") << QByteArray("Adding  50%\b\b\b100%\r\n\tok")
+                                  << QByteArray("Adding  50%\b\b\b100%\r\n\tok");
+        QTest::newRow("title") << QByteArray("\x1b]0;gut\x07Text") << QByteArray("]0;gutText");
+        QTest::newRow("clear and hide") << QByteArray("a\x1b[2J\x1b[8mb") << QByteArray("a[2J[8mb");
+        QTest::newRow("C1 introducer in UTF-8") << QByteArray("a\xc2\x9b"
+                                                              "2Jb")
+                                                << QByteArray("a2Jb");
+        QTest::newRow("C1 introducer raw") << QByteArray("a\x9b"
+                                                         "2J\x90q")
+                                           << QByteArray("a?2J?q");
+        // The last byte of "ß" lies in the C1 range as a byte, not as a character.
+        QTest::newRow("umlauts") << QByteArray("Gr\xc3\xbc\xc3\x9f\xe2\x80\x93")
+                                 << QByteArray("Gr\xc3\xbc\xc3\x9f\xe2\x80\x93");
+        QTest::newRow("no UTF-8") << QByteArray("\xff\xc0\xaf\xed\xa0\x80") << QByteArray("??????");
+        QTest::newRow("NUL and DEL") << QByteArray("a\0b\x7f"
+                                                   "c",
+                                                   5)
+                                     << QByteArray("abc");
+    }
+    void outputFilter()
+    {
+        QFETCH(QByteArray, output);
+        QFETCH(QByteArray, shown);
+        // Cut after every byte, and not at all.
+        for (const qsizetype piece : {qsizetype(1), output.size()}) {
+            OutputFilter filter;
+            std::string result;
+            for (qsizetype at = 0; at < output.size(); at += piece)
+                filter.pass(std::string_view(output.constData() + at,
+                                             std::size_t(qMin(piece, output.size() - at))),
+                            result);
+            filter.finish(result);
+            QCOMPARE(QByteArray::fromStdString(result), shown);
+        }
+    }
+
+    void memberNames_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("plain");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::newRow("database") << QByteArray("Nokrat.mdb") << true << QByteArray("Nokrat.mdb");
+        QTest::newRow("words of the archiver") << QByteArray("Continued on next volume.mdb") << true
+                                               << QByteArray("Continued on next volume.mdb");
+        QTest::newRow("path out") << QByteArray("x/../../../../home/.profile") << false
+                                  << QByteArray("x/../../../../home/.profile");
+        QTest::newRow("dot name") << QByteArray(".NOKRAT.ldb") << false
+                                  << QByteArray(".NOKRAT.ldb");
+        QTest::newRow("drive") << QByteArray("C:boot.ini") << false << QByteArray("C:boot.ini");
+        QTest::newRow("backslash") << QByteArray("..\\x.mdb") << false << QByteArray("..\\x.mdb");
+        QTest::newRow("escape") << QByteArray("a\x1b[8m.mdb") << false
+                                << QByteArray("a\\x1b[8m.mdb");
+        QTest::newRow("line end") << QByteArray("a\nb.mdb") << false << QByteArray("a\\x0ab.mdb");
+    }
+    void memberNames()
+    {
+        QFETCH(QByteArray, name);
+        QTEST(words::plainName(name.toStdString()), "plain");
+        QTEST(QByteArray::fromStdString(visible(name.toStdString())), "shown");
+    }
+
     void sizesInWords_data()
     {
         QTest::addColumn<long long>("size");
@@ -122,5 +191,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstJournal)
-#include "tst_journal.moc"
+QTEST_GUILESS_MAIN(TstCompanion)
+#include "tst_companion.moc"
