@@ -111,8 +111,12 @@ bool RestoreDisk::takeTurn(Report &refusal)
     if (m_run.disk > 1 && running && running->id == m_run.id) {
         terminal::write("Diskette " + std::to_string(m_run.disk - 1)
                         + " wird noch gelesen – bitte warten …\n");
-        if (m_lock.wait())
+        if (terminal::waitUntil([this] { return m_lock.tryLock(); }))
             return true;
+        // Nothing of this disk was begun; the next disk will know.
+        refusal = refused("Das Warten auf Diskette " + std::to_string(m_run.disk - 1)
+                          + " wurde abgebrochen.");
+        return false;
     }
     refusal = refused("In " + m_run.windowsPath(m_folder)
                       + " wird gerade eine andere Wiederherstellung ausgeführt. Warten Sie, bis "

@@ -19,14 +19,10 @@ public:
 
     // False when another process holds it (or the file cannot be opened).
     bool tryLock();
-    // Waits until it is ours; false when the file cannot be opened.
-    bool wait();
-    bool held() const { return m_held; }
 
 private:
     std::string m_path;
     long long m_handle = -1;
-    bool m_held = false;
 };
 
 // Whether some process holds the lock on that file right now.

@@ -41,16 +41,7 @@ bool Lock::tryLock()
 {
     if (m_handle < 0)
         m_handle = openLockFile(m_path);
-    m_held = m_handle >= 0 && flockRetrying(int(m_handle), LOCK_EX | LOCK_NB);
-    return m_held;
-}
-
-bool Lock::wait()
-{
-    if (m_handle < 0)
-        m_handle = openLockFile(m_path);
-    m_held = m_handle >= 0 && flockRetrying(int(m_handle), LOCK_EX);
-    return m_held;
+    return m_handle >= 0 && flockRetrying(int(m_handle), LOCK_EX | LOCK_NB);
 }
 
 bool isLocked(const std::string &path)

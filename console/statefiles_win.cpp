@@ -50,21 +50,8 @@ bool Lock::tryLock()
             return false;
         m_handle = reinterpret_cast<long long>(file);
     }
-    m_held = lockFile(reinterpret_cast<HANDLE>(m_handle),
-                      LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY);
-    return m_held;
-}
-
-bool Lock::wait()
-{
-    if (m_handle < 0) {
-        const HANDLE file = openLockFile(m_path);
-        if (file == INVALID_HANDLE_VALUE)
-            return false;
-        m_handle = reinterpret_cast<long long>(file);
-    }
-    m_held = lockFile(reinterpret_cast<HANDLE>(m_handle), LOCKFILE_EXCLUSIVE_LOCK);
-    return m_held;
+    return lockFile(reinterpret_cast<HANDLE>(m_handle),
+                    LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY);
 }
 
 bool isLocked(const std::string &path)

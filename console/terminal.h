@@ -24,6 +24,10 @@ struct Ending
 // so that what the run had begun can be put right.
 void holdInterruptions();
 
+// Asks done() again every tenth of a second until it says yes (true), or
+// until Ctrl+C or the window's closing cut the waiting short (false).
+bool waitUntil(const std::function<bool()> &done);
+
 // This program's arguments after its name, as UTF-8 words (on Windows the
 // wide command line split as the system does).
 std::vector<std::string> arguments(int argc, char *argv[]);

@@ -127,6 +127,20 @@ void holdInterruptions()
     sigprocmask(SIG_BLOCK, &held, nullptr);
 }
 
+bool waitUntil(const std::function<bool()> &done)
+{
+    sigset_t held;
+    sigemptyset(&held);
+    for (const int number : heldSignals)
+        sigaddset(&held, number);
+    const timespec tick {0, 100'000'000};
+    while (!done()) {
+        if (sigtimedwait(&held, nullptr, &tick) > 0)
+            return false;
+    }
+    return true;
+}
+
 Ending run(const std::vector<std::string> &command, const std::string &workingFolder,
            const std::function<void(std::string_view)> &onOutput)
 {
