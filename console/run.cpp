@@ -19,8 +19,11 @@ std::string Run::windowsPath(const std::string &hostPath) const
 
 bool Run::isFloppyRoot(const std::string &hostFolder) const
 {
+    // Windows names the drive in either case ("a:\\"); a host path has one spelling.
+    const bool windows = hostFolder.size() > 1 && hostFolder[1] == ':';
     return std::any_of(drives.begin(), drives.end(), [&](const auto &drive) {
-        return (drive.first == "A:" || drive.first == "B:") && drive.second == hostFolder;
+        return (drive.first == "A:" || drive.first == "B:")
+            && (windows ? words::sameName(drive.second, hostFolder) : drive.second == hostFolder);
     });
 }
 
