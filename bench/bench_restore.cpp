@@ -28,6 +28,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -194,6 +195,18 @@ std::string nameOf(Way way, Data data)
                                                : "through the companion");
 }
 
+// User and system time of the children waited for so far, the children's
+// own waited-for children included: for the companion that is the archiver.
+double childrenCpuSeconds()
+{
+    rusage usage {};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const auto seconds = [](const timeval &t) {
+        return double(t.tv_sec) + double(t.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 // One archive per data kind, for all the rounds of every way.
 std::map<Data, std::unique_ptr<RestoreSetup>> setups;
 
@@ -207,10 +220,13 @@ void restoreRun(benchmark::State &state, Way way, Data data)
             state.PauseTiming();
             setup->prepare(way);
             state.ResumeTiming();
+            const double cpuBefore = childrenCpuSeconds();
             if (!setup->restore(way)) {
                 state.SkipWithError("the restore failed");
                 break;
             }
+            // Processor time depends far less on the machine's load than wall time.
+            state.counters["cpu_s"] = childrenCpuSeconds() - cpuBefore;
         }
     } catch (const std::exception &error) {
         state.SkipWithError(error.what());
@@ -232,9 +248,12 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                m_seconds[run.run_name.function_name].push_back(
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit));
+            if (run.run_type != Run::RT_Iteration || run.error_occurred)
+                continue;
+            Times &times = m_times[run.run_name.function_name];
+            times.wall.push_back(run.GetAdjustedRealTime()
+                                 / benchmark::GetTimeUnitMultiplier(run.time_unit));
+            times.cpu.push_back(run.counters.at("cpu_s"));
         }
     }
 
@@ -243,29 +262,40 @@ public:
         ConsoleReporter::Finalize();
         bench::printHeader();
         for (const Data data : {Data::Records, Data::Random}) {
-            const std::vector<double> &empty = m_seconds[nameOf(Way::IntoEmptyFolder, data)];
-            const std::vector<double> &over = m_seconds[nameOf(Way::OverPreviousFiles, data)];
-            const std::vector<double> &through = m_seconds[nameOf(Way::ThroughCompanion, data)];
-            if (empty.empty() || over.empty() || through.empty())
+            const Times &empty = m_times[nameOf(Way::IntoEmptyFolder, data)];
+            const Times &over = m_times[nameOf(Way::OverPreviousFiles, data)];
+            const Times &through = m_times[nameOf(Way::ThroughCompanion, data)];
+            if (empty.wall.empty() || over.wall.empty() || through.wall.empty())
                 continue;
             const QString kind = data == Data::Records ? u"office records, packed by arj"_s
                                                        : u"random bytes, stored by arj"_s;
             printSeconds(u"restore of %1 MiB (%2): `arj x` into an empty folder"_s
                              .arg(databaseBytes * databases >> 20)
                              .arg(kind),
-                         empty);
-            printSeconds(u"… `arj x` over the previous files"_s, over);
-            printSeconds(u"… through the companion, over the previous files"_s, through);
-            const bench::Summary share = shareOf(through, empty);
+                         empty.wall);
+            printSeconds(u"… `arj x` over the previous files"_s, over.wall);
+            printSeconds(u"… through the companion, over the previous files"_s, through.wall);
+            const bench::Summary share = shareOf(through.wall, empty.wall);
             bench::printRow(
                 u"… the companion's share: (companion − empty folder) ÷ empty folder (per round)"_s,
                 share, u"%"_s, u"≤ 2 %"_s, share.median <= 2);
             bench::printRow(u"… the same against `arj x` over the previous files (per round)"_s,
-                            shareOf(through, over), u"%"_s, {}, true);
+                            shareOf(through.wall, over.wall), u"%"_s, {}, true);
+            printSeconds(u"… processor time (user + system), `arj x` into an empty folder"_s,
+                         empty.cpu);
+            printSeconds(u"… processor time, companion and arj together"_s, through.cpu);
+            bench::printRow(u"… the companion's share of processor time (per round)"_s,
+                            shareOf(through.cpu, empty.cpu), u"%"_s, {}, true);
         }
     }
 
 private:
+    struct Times
+    {
+        std::vector<double> wall; // seconds, one per round
+        std::vector<double> cpu;
+    };
+
     static void printSeconds(const QString &what, const std::vector<double> &seconds)
     {
         bench::printRow(what, bench::summarize({seconds.begin(), seconds.end()}), u"s"_s, {}, true);
@@ -280,7 +310,7 @@ private:
         return bench::summarize(percent);
     }
 
-    std::map<std::string, std::vector<double>> m_seconds;
+    std::map<std::string, Times> m_times;
 };
 
 } // namespace
