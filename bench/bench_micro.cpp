@@ -254,10 +254,12 @@ QByteArray hostilePathFile(qsizetype size)
 // --- Windows path to host path ----------------------------------------------
 
 // C:\Daten\Kunden holds 9 999 files and the folder "Kundenarchiv 2024", in
-// which the path goes on. The files are either named as an office names
-// them, or all begin like the folder's short name KUNDEN~1, the worst case
-// for finding its target.
-enum class Names { Mixed, SharingTheShortName };
+// which the path goes on. The files are named as an office names them, or
+// all fit the folder's short name KUNDEN~1 (which is then refused: only a
+// guess could tell which entry it meant), or all begin with "Kunde" and
+// differ from it only at the short name's last letter, the most work a short
+// name that resolves can cost.
+enum class Names { Mixed, SharingTheShortName, SharingAllButItsLastLetter };
 
 struct TranslationFixture
 {
@@ -271,7 +273,9 @@ struct TranslationFixture
                u"Notiz"_s,      u"Protokoll"_s, u"Rechnung"_s,     u"Vertrag"_s};
         const QString kunden = sandbox.makeDirectory(u"C:\\Daten\\Kunden\\"_s);
         for (int i = 1; i < 10'000; ++i) {
-            const QString word = names == Names::Mixed ? words[i % words.size()] : u"Kundendaten"_s;
+            const QString word = names == Names::Mixed ? words[i % words.size()]
+                : names == Names::SharingTheShortName  ? u"Kundendaten"_s
+                                                       : u"Kunde"_s;
             bench::writeFile(kunden + u"/%1 %2.dat"_s.arg(word).arg(i, 5, 10, QChar(u'0')),
                              QByteArray());
         }
@@ -288,6 +292,26 @@ Operation toHost(QString windowsPath, Names names = Names::Mixed)
         throw std::runtime_error("the path is not translated to the folder it names");
     return whole([fixture, windowsPath] {
         benchmark::DoNotOptimize(fixture->sandbox.drives().toHost(windowsPath));
+    });
+}
+
+// A short name that several entries fit: every lookup must end in 76.
+Operation toHostRefused(QString windowsPath)
+{
+    auto fixture = std::make_shared<TranslationFixture>(Names::SharingTheShortName);
+    const auto refused = [fixture, windowsPath] {
+        try {
+            fixture->sandbox.drives().toHost(windowsPath);
+        } catch (const platform::RuntimeError &error) {
+            return error.number() == platform::RuntimeError::PathNotFound;
+        }
+        return false;
+    };
+    if (!refused())
+        throw std::runtime_error("an ambiguous short name is not refused with 76");
+    return whole([refused] {
+        if (!refused())
+            throw std::runtime_error("an ambiguous short name is not refused with 76");
     });
 }
 
@@ -399,9 +423,13 @@ std::vector<MicroCase> microCases()
          [fiveLevels] {
              return toHost(pfadFuerDos(fiveLevels).toUpper());
          }},
-        {"toHost, DOS short form, 10 000 entries all beginning like it", 5e6, 3,
+        {"toHost, DOS short form, 10 000 entries all fitting it: refused (76)", 5e6, 3,
          [fiveLevels] {
-             return toHost(pfadFuerDos(fiveLevels).toUpper(), Names::SharingTheShortName);
+             return toHostRefused(pfadFuerDos(fiveLevels).toUpper());
+         }},
+        {"toHost, DOS short form, one fitting entry, 9 999 differing at its last letter", 5e6, 3,
+         [fiveLevels] {
+             return toHost(pfadFuerDos(fiveLevels).toUpper(), Names::SharingAllButItsLastLetter);
          }},
         {"all nine command lines", 0, 1000, nineCommandLines},
         {"launchFor, backup line to program and arguments", 0, 100, launchOfBackup},
