@@ -342,23 +342,4 @@ std::optional<Volume> readVolumeFile(const std::string &path, Error *error)
     return readVolume(file, error);
 }
 
-std::optional<std::uint32_t> crc32OfFileRange(const std::string &path, std::uint64_t offset,
-                                              std::uint64_t size)
-{
-    FileSource file(path);
-    if (file.error() || offset > file.size() || size > file.size() - offset)
-        return std::nullopt;
-    std::vector<unsigned char> buffer(std::min<std::uint64_t>(size, 1 << 20));
-    std::uint32_t crc = 0;
-    while (size > 0) {
-        const std::size_t piece = std::min<std::uint64_t>(size, buffer.size());
-        if (file.readAt(offset, buffer.data(), piece) != piece)
-            return std::nullopt;
-        crc = crc32(buffer.data(), piece, crc);
-        offset += piece;
-        size -= piece;
-    }
-    return crc;
-}
-
 } // namespace arj

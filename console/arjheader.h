@@ -95,9 +95,4 @@ std::optional<Volume> readVolume(Source &source, Error *error = nullptr);
 // A regular file only, never through a link; path in UTF-8.
 std::optional<Volume> readVolumeFile(const std::string &path, Error *error = nullptr);
 
-// The CRC of size bytes from offset of a regular file; nullopt when the file
-// is shorter or cannot be read.
-std::optional<std::uint32_t> crc32OfFileRange(const std::string &path, std::uint64_t offset,
-                                              std::uint64_t size);
-
 } // namespace arj

@@ -6,6 +6,7 @@
 
 #include "arjheader.h"
 #include "outputfilter.h"
+#include "partcheck.h"
 #include "restorejournal.h"
 #include "run.h"
 #include "statefiles.h"
@@ -81,7 +82,7 @@ private:
     bool takeTurn(Report &refusal);
     std::optional<Report> journalForThisDisk();
     std::optional<Report> checkVolume(const arj::Volume &volume);
-    std::optional<Report> checkParts(const arj::Volume &volume);
+    std::optional<Report> checkParts(const arj::Volume &volume, PartCheck &check);
     std::optional<Report> findReplacedFiles();
     void keepJournal();
     std::string shownVolume() const { return m_run.windowsPath(m_volumePath); }
@@ -257,9 +258,13 @@ std::optional<Report> RestoreDisk::checkVolume(const arj::Volume &volume)
     return std::nullopt;
 }
 
-// Every part of the disk is in the new folder, at its place, with its sum.
-std::optional<Report> RestoreDisk::checkParts(const arj::Volume &volume)
+// Every part of the disk is in the new folder, at its place, with its sum,
+// and each file ends where its last part does.
+std::optional<Report> RestoreDisk::checkParts(const arj::Volume &volume, PartCheck &check)
 {
+    if (const std::optional<std::string> broken = check.finish())
+        return failed("Die Datei " + *broken
+                      + " ist nach dem Lesen dieser Diskette nicht vollständig oder fehlerhaft.");
     for (const arj::Part &part : volume.parts) {
         auto file = std::find_if(
             m_journal.files.begin(), m_journal.files.end(),
@@ -271,11 +276,8 @@ std::optional<Report> RestoreDisk::checkParts(const arj::Volume &volume)
             file = m_journal.files.end() - 1;
         }
         const std::string path = m_journal.newFolder() + part.name;
-        const std::optional<std::uint32_t> sum
-            = arj::crc32OfFileRange(path, part.position, part.size);
-        const bool whole = part.continuesOnNext()
-            || sizeOf(path) == static_cast<long long>(part.position) + part.size;
-        if (!sum || *sum != part.crc || !whole)
+        if (!part.continuesOnNext()
+            && sizeOf(path) != static_cast<long long>(part.position) + part.size)
             return failed("Die Datei " + part.name
                           + " ist nach dem Lesen dieser Diskette nicht vollständig oder "
                             "fehlerhaft.");
@@ -339,8 +341,9 @@ Report RestoreDisk::run()
     // The archiver writes into the restore's own folder and works there.
     std::vector<std::string> command = m_run.command;
     command[3] = m_journal.newFolder();
-    const terminal::Ending ending
-        = terminal::run(command, m_journal.newFolder(), [](std::string_view) {});
+    PartCheck check(volume->parts, m_journal.newFolder());
+    const terminal::Ending ending = terminal::run(command, m_journal.newFolder(),
+                                                  [&check](std::string_view) { check.catchUp(); });
     if (ending.interrupted)
         return failed(ending.hungUp ? "Das Konsolenfenster wurde geschlossen."
                                     : "Die Wiederherstellung wurde abgebrochen.");
@@ -350,7 +353,7 @@ Report RestoreDisk::run()
     if (ending.code != 0)
         return failed("Der Archivierer meldet Fehler " + std::to_string(ending.code) + ": "
                       + words::archiverFailure(ending.code) + ".");
-    if (std::optional<Report> broken = checkParts(*volume))
+    if (std::optional<Report> broken = checkParts(*volume, check))
         return *broken;
 
     if (volume->continuesOnNext()) {

@@ -29,6 +29,16 @@ class TstArjHeader : public QObject
         return QFile::encodeName(sandbox.filePath(name)).toStdString();
     }
 
+    // The CRC of a byte range of a file.
+    static std::optional<std::uint32_t> crcOf(const std::string &file, qint64 offset, qint64 size)
+    {
+        QFile in(QString::fromStdString(file));
+        if (!in.open(QIODevice::ReadOnly) || !in.seek(offset))
+            return std::nullopt;
+        const QByteArray bytes = in.read(size);
+        return arj::crc32(bytes.constData(), std::size_t(bytes.size()));
+    }
+
     QByteArray contents(const QString &name) const
     {
         QFile file(sandbox.filePath(name));
@@ -119,19 +129,15 @@ private slots:
                         + QString::fromLatin1(part.continuesOnNext() ? ">" : "");
                 QCOMPARE(std::uint64_t(part.position), next[part.name]);
                 const std::optional<std::uint32_t> crc = part.crc;
-                QCOMPARE(
-                    arj::crc32OfFileRange(path(u"src/"_s) + part.name, part.position, part.size),
-                    crc);
+                QCOMPARE(crcOf(path(u"src/"_s) + part.name, part.position, part.size), crc);
                 QCOMPARE(int(part.method), 0);
-                QCOMPARE(arj::crc32OfFileRange(volumePath, part.offset, part.compressedSize), crc);
+                QCOMPARE(crcOf(volumePath, part.offset, part.compressedSize), crc);
                 next[part.name] = part.position + part.size;
             }
             QCOMPARE(marks, continuation[at]);
         }
         QCOMPARE(next["Kl.mdb"], 5000u);
         QCOMPARE(next["Nokrat.mdb"], 3'100'000u);
-        QVERIFY(!arj::crc32OfFileRange(path(u"src/Kl.mdb"_s), 1, 5000));
-        QVERIFY(!arj::crc32OfFileRange(path(u"src/Kl.mdb"_s), ~0ull, 2));
     }
 
     void otherArchives()

@@ -60,6 +60,13 @@ echo started
 exec sleep 60
 )";
 
+// An archiver that says all went well and writes files of the right sizes
+// with the wrong bytes.
+constexpr char lying[] = R"(#!/bin/sh
+head -c 5000 /dev/zero > "$3/Kl.mdb"
+head -c 3100000 /dev/zero > "$3/Nokrat.mdb"
+)";
+
 } // namespace
 
 class TstConsole : public QObject
@@ -311,6 +318,24 @@ private slots:
         QCOMPARE(::kill(toArchiver ? archiver() : pid_t(companion.processId()), signal), 0);
         const QString output = finish(companion, "\n");
         QVERIFY2(output.contains(u"FEHLGESCHLAGEN.\n"_s + said), qPrintable(output));
+        previousKept();
+    }
+
+    // Only the bytes on disk checked against the archive's sums count.
+    void archiverClaimsSuccess()
+    {
+        insert(u"whole/NOKUhobe.arj"_s);
+        const QString liar = home + u"/lying-arj"_s;
+        QVERIFY(writeFile(liar, lying));
+        QVERIFY(QFile::setPermissions(liar, QFile::ReadOwner | QFile::ExeOwner));
+        QProcess companion;
+        start(companion,
+              companionWords(u"1/1"_s, u"R"_s)
+                  << liar << u"x"_s << floppy() + volume(1) << databases() << u"-y"_s);
+        const QString output = finish(companion);
+        QVERIFY2(output.contains(u"FEHLGESCHLAGEN.\nDie Datei Kl.mdb ist nach dem Lesen dieser "
+                                 "Diskette nicht vollständig oder fehlerhaft."_s),
+                 qPrintable(output));
         previousKept();
     }
 
