@@ -29,8 +29,8 @@ bool listedBefore(const QString &a, const QString &b);
 // Linux stand-in only: the host folder of floppy drive A: or B:, looked up
 // anew on each call, as a link may be changed at any time. 71 when it is
 // missing, and 71 with the reason in German when it is no floppy: the root,
-// the home folder, the drive list, the prefix's drive_c, a system folder or
-// a folder holding one of them; a kernel file system; a folder inside or
+// the home folder, dosdevices, the prefix's drive_c, a system folder or a
+// folder holding one of them; a kernel file system; a folder inside or
 // holding another drive's (a drive of the root aside); a folder inside the
 // home folder unless it is a medium of its own or lies in a prefix that
 // does not hold the home folder.

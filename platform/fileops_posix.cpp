@@ -257,7 +257,7 @@ QString floppyFolder(const DriveMap &drives, QChar letter)
     const std::pair<QString, QString> never[]
         = {{QStringLiteral("/"), QStringLiteral("das Wurzelverzeichnis")},
            {home, QStringLiteral("den persönlichen Ordner")},
-           {canonical(drives.dosdevices()), QStringLiteral("die Laufwerksliste (dosdevices)")},
+           {canonical(drives.dosdevices()), QStringLiteral("den Ordner der Laufwerke")},
            {prefix.isEmpty() ? QString() : prefix + QStringLiteral("/drive_c"),
             QStringLiteral("den Ordner drive_c des Präfixes")},
            {QStringLiteral("/etc"), system},
