@@ -198,7 +198,7 @@ private:
         const QByteArray target(resolved);
         free(resolved);
         struct stat status = {};
-        const bool inside = target.startsWith(m_root + '/')
+        const bool inside = (target == m_root || target.startsWith(m_root + '/'))
             && stat(target.constData(), &status) == 0 && status.st_dev == m_device;
         if (!inside) {
             unchecked << shown + u" – Verknüpfung nach "_s

@@ -507,6 +507,11 @@ private slots:
             << u"DATEN/VERWEIS -> ../NOKRAT.mdb"_s << 0
             << QStringList {u"Dateien: 3, zusammen 6.000.005 Bytes gelesen."_s,
                             u"Ergebnis: Die Diskette ist in Ordnung."_s};
+        QTest::newRow("a link to the floppy's own folder is not followed")
+            << u"DATEN/OBEN -> .."_s << 1
+            << QStringList {read,
+                            u"  A:\\DATEN\\OBEN – Verknüpfung auf einen Ordner, nicht gefolgt\n"_s,
+                            incomplete};
         QTest::newRow("a file that cannot be read")
             << u"DATEN/SCHLEIFE.MDB -> SCHLEIFE.MDB"_s << 1
             << QStringList {u"Dateien: 3, zusammen 3.000.005 Bytes gelesen."_s,
