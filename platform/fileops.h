@@ -25,11 +25,21 @@ QByteArray readAll(const std::function<qsizetype(char *buffer, qsizetype size)> 
 // The order of a Windows list: without regard to case, ties by code point.
 bool listedBefore(const QString &a, const QString &b);
 
+#ifndef Q_OS_WIN
+// Linux stand-in only: the host folder of floppy drive A: or B:, looked up
+// anew on each call, as a link may be changed at any time. 71 when it is
+// missing, and 71 with the reason in German when it is no floppy: the root,
+// the home folder, dosdevices, the prefix's drive_c, a system folder or a
+// folder holding one of them; a kernel file system; a folder inside or
+// holding another drive's (a drive of the root aside); a folder inside the
+// home folder unless it is a medium of its own or lies in a prefix that
+// does not hold the home folder.
+QString floppyFolder(const DriveMap &drives, QChar letter);
+#endif
+
 // Linux stand-in only: deletion never goes through a link below a drive's
-// folder (75); a link itself is removed as a link. A floppy drive (a:, b:)
-// that leads to the root, the home folder, the prefix's drive C:, a system
-// folder or a folder holding one of them is not ready (71) for deleting and
-// listing.
+// folder (75); a link itself is removed as a link. Deleting and listing on
+// A: and B: go through floppyFolder.
 //
 // Deletes the files of one folder that match a pattern ("A:\*.*", or a single
 // name); folders (and on Linux links to folders) are no files, and hidden

@@ -9,12 +9,14 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <utility>
 
 namespace platform::fileops {
 
@@ -42,43 +44,68 @@ int errorFor(int error)
     throw RuntimeError(errorFor(errno));
 }
 
-// Where a floppy drive leads when it may be emptied or listed. The root
-// folder, the home folder, the prefix's drive C: and the system's folders,
-// and every folder holding one of them, are never a floppy, whatever a: or
-// b: is made to point at: 71 rather than a file of them touched.
+bool sameEntry(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// A folder's path without links; empty when it does not exist.
+QString canonical(const QString &path)
+{
+    char *resolved = realpath(hostfs::encode(path).constData(), nullptr);
+    if (!resolved)
+        return {};
+    QString result = hostfs::decode(resolved);
+    free(resolved);
+    return result;
+}
+
+// Whether a folder (by its canonical path) is the given one or lies below
+// it. Compared by identity on the way up, so that another way to the same
+// folder (a bind mount, a link) is caught as well.
+bool within(QString path, const struct stat &folder)
+{
+    for (;;) {
+        struct stat status = {};
+        if (stat(hostfs::encode(path).constData(), &status) == 0 && sameEntry(status, folder))
+            return true;
+        if (path == u"/")
+            return false;
+        path.truncate(std::max(path.lastIndexOf(u'/'), qsizetype(1)));
+    }
+}
+
+// The kernel's own file systems: their files are no data, and reading some
+// of them waits for ever.
+bool isKernelFileSystem(const QString &folder)
+{
+    struct statfs status = {};
+    if (statfs(hostfs::encode(folder).constData(), &status) != 0)
+        return false;
+    switch (static_cast<unsigned long>(status.f_type)) {
+    case 0x9fa0: // proc
+    case 0x62656572: // sysfs
+    case 0x64626720: // debugfs
+    case 0x74726163: // tracefs
+    case 0x73636673: // securityfs
+    case 0x27e0eb: // cgroup
+    case 0x63677270: // cgroup2
+    case 0x1cd1: // devpts
+    case 0xcafe4a11: // bpf
+    case 0x62656570: // configfs
+    case 0xde5e81e4: // efivarfs
+    case 0x6165676c: // pstore
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Where a floppy drive leads when it may be emptied or listed.
 void refuseNonFloppy(const DriveMap &drives, const QString &windowsPath)
 {
-    if (!hostfs::startsWithDrive(windowsPath) || !QStringLiteral("aAbB").contains(windowsPath[0]))
-        return;
-    struct stat floppy = {};
-    if (stat(hostfs::encode(drives.toHost(windowsPath.left(2))).constData(), &floppy) != 0)
-        throw RuntimeError(RuntimeError::DiskNotReady);
-    const QString never[] = {QStringLiteral("/"),
-                             QDir::homePath(),
-                             drives.dosdevices() + QStringLiteral("/../drive_c"),
-                             QStringLiteral("/etc"),
-                             QStringLiteral("/usr"),
-                             QStringLiteral("/bin"),
-                             QStringLiteral("/var"),
-                             QStringLiteral("/boot")};
-    for (const QString &folder : never) {
-        char *resolved = realpath(hostfs::encode(folder).constData(), nullptr);
-        if (!resolved)
-            continue;
-        QString path = hostfs::decode(resolved);
-        free(resolved);
-        // Compared by identity, so that another way to the same folder (a
-        // bind mount, a link) is caught as well.
-        for (;;) {
-            struct stat status = {};
-            if (stat(hostfs::encode(path).constData(), &status) == 0
-                && status.st_dev == floppy.st_dev && status.st_ino == floppy.st_ino)
-                throw RuntimeError(RuntimeError::DiskNotReady);
-            if (path == u"/")
-                break;
-            path.truncate(std::max(path.lastIndexOf(u'/'), qsizetype(1)));
-        }
-    }
+    if (hostfs::startsWithDrive(windowsPath) && QStringLiteral("aAbB").contains(windowsPath[0]))
+        floppyFolder(drives, windowsPath[0]);
 }
 
 // A folder that must exist on a drive that must be ready.
@@ -211,6 +238,97 @@ QStringList shownEntries(const DriveMap &drives, const QString &directory, hostf
 }
 
 } // namespace
+
+QString floppyFolder(const DriveMap &drives, QChar letter)
+{
+    const QString drive = QString(letter.toUpper()) + u':';
+    const QString root = drives.toHost(drive);
+    struct stat floppy = {};
+    if (stat(hostfs::encode(root).constData(), &floppy) != 0)
+        throw RuntimeError(RuntimeError::DiskNotReady);
+    const auto refuse = [&drive](const QString &why) {
+        throw RuntimeError(RuntimeError::DiskNotReady,
+                           QStringLiteral("Laufwerk %1 ist keine Diskette: %2.").arg(drive, why));
+    };
+
+    const QString home = canonical(QDir::homePath());
+    const QString prefix = canonical(drives.dosdevices() + QStringLiteral("/.."));
+    const QString system = QStringLiteral("einen Systemordner");
+    const std::pair<QString, QString> never[]
+        = {{QStringLiteral("/"), QStringLiteral("das Wurzelverzeichnis")},
+           {home, QStringLiteral("den persönlichen Ordner")},
+           {canonical(drives.dosdevices()), QStringLiteral("den Ordner der Laufwerke")},
+           {prefix.isEmpty() ? QString() : prefix + QStringLiteral("/drive_c"),
+            QStringLiteral("den Ordner drive_c des Präfixes")},
+           {QStringLiteral("/etc"), system},
+           {QStringLiteral("/usr"), system},
+           {QStringLiteral("/bin"), system},
+           {QStringLiteral("/sbin"), system},
+           {QStringLiteral("/lib"), system},
+           {QStringLiteral("/var"), system},
+           {QStringLiteral("/boot"), system},
+           {QStringLiteral("/dev"), system},
+           {QStringLiteral("/proc"), system},
+           {QStringLiteral("/sys"), system},
+           {QStringLiteral("/run"), system}};
+    for (const auto &[folder, what] : never) {
+        struct stat status = {};
+        const QString path = canonical(folder);
+        if (path.isEmpty() || stat(hostfs::encode(path).constData(), &status) != 0)
+            continue;
+        if (sameEntry(status, floppy))
+            refuse(QStringLiteral("es führt in %1 (%2)").arg(what, path));
+        if (within(path, floppy))
+            refuse(QStringLiteral("sein Ordner %1 enthält %2 (%3)").arg(root, what, path));
+    }
+    if (isKernelFileSystem(root))
+        refuse(QStringLiteral("es führt in ein Dateisystem des Kernels (%1)").arg(root));
+
+    // Another drive's files are never a floppy's; a drive that leads to the
+    // root (z:) holds every folder and tells nothing.
+    struct stat top = {};
+    stat("/", &top);
+    for (const QString &other : drives.drives()) {
+        if (other[0] == letter.toLower())
+            continue;
+        QString otherRoot;
+        try {
+            otherRoot = drives.toHost(other);
+        } catch (const RuntimeError &) {
+            continue;
+        }
+        struct stat status = {};
+        if (stat(hostfs::encode(otherRoot).constData(), &status) != 0 || sameEntry(status, top))
+            continue;
+        if (within(root, status))
+            refuse(QStringLiteral("es führt in den Ordner %1 von Laufwerk %2")
+                       .arg(root, other.toUpper()));
+        if (within(otherRoot, floppy))
+            refuse(QStringLiteral("sein Ordner %1 enthält Laufwerk %2 (%3)")
+                       .arg(root, other.toUpper(), otherRoot));
+    }
+
+    // Inside the home folder only a medium of its own (its device differs
+    // from its folder's) or a folder of a prefix that does not hold the home
+    // folder, such as the program's own floppy_a.
+    struct stat homeStatus = {};
+    if (!home.isEmpty() && stat(hostfs::encode(home).constData(), &homeStatus) == 0
+        && within(root, homeStatus)) {
+        struct stat parent = {};
+        const bool ownMedium
+            = stat(hostfs::encode(root + QStringLiteral("/..")).constData(), &parent) == 0
+            && parent.st_dev != floppy.st_dev;
+        struct stat prefixStatus = {};
+        const bool prefixFolder = !prefix.isEmpty()
+            && stat(hostfs::encode(prefix).constData(), &prefixStatus) == 0
+            && !within(home, prefixStatus) && within(root, prefixStatus);
+        if (!ownMedium && !prefixFolder)
+            refuse(QStringLiteral("es führt in den Ordner %1 im persönlichen Ordner, nicht auf "
+                                  "einen eigenen Datenträger")
+                       .arg(root));
+    }
+    return root;
+}
 
 void kill(const DriveMap &drives, const QString &pattern)
 {

@@ -5,7 +5,8 @@
 #include <QStringView>
 
 // Host folders seen the way Windows sees its own: names compared without
-// regard to case, wildcards, short names. Used only inside platform/.
+// regard to case, wildcards, short names. Used inside platform/ and by the
+// disk checker.
 namespace platform::hostfs {
 
 enum class Kind { Any, Directory, File };

@@ -512,32 +512,86 @@ private slots:
         QVERIFY(finish(backup).contains(u"3 eingeben"_s));
     }
 
-    // The disk checker on a folder-backed A:. The unreadable file is a link
-    // to itself (ELOOP): the tests run as root, who reads any mode-000 file.
+    // The disk checker on a folder-backed A: with one entry added: "NAME ->
+    // TARGET" a link, "NAME |" a FIFO, "a: -> /" drive A: pointed at the root.
+    // The unreadable file is a link to itself (ELOOP): the tests run as root,
+    // who reads any mode-000 file. A folder has no free space of its own, and
+    // no name reaches the console raw.
     void diskCheck_data()
     {
-        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<QString>("added");
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("readable") << false << 0
-                                  << QStringList {
-                                         u"Dateien: 2, zusammen 3.000.005 Bytes gelesen."_s,
-                                         u"Ergebnis: Die Diskette ist in Ordnung."_s};
+        const QString read = u"Dateien: 2, zusammen 3.000.005 Bytes gelesen."_s;
+        const QString incomplete = u"Ergebnis: Die Diskette wurde nicht vollständig geprüft"_s;
+        const QString damaged = u"Ergebnis: Die Diskette hat FEHLER"_s;
+        QTest::newRow("readable") << QString() << 0
+                                  << QStringList {read,
+                                                  u"Ergebnis: Die Diskette ist in Ordnung."_s};
+        QTest::newRow("a link to a file of the floppy is read")
+            << u"DATEN/VERWEIS -> ../NOKRAT.mdb"_s << 0
+            << QStringList {u"Dateien: 3, zusammen 6.000.005 Bytes gelesen."_s,
+                            u"Ergebnis: Die Diskette ist in Ordnung."_s};
+        QTest::newRow("a link to the floppy's own folder is not followed")
+            << u"DATEN/OBEN -> .."_s << 1
+            << QStringList {read,
+                            u"  A:\\DATEN\\OBEN – Verknüpfung auf einen Ordner, nicht gefolgt\n"_s,
+                            incomplete};
         QTest::newRow("a file that cannot be read")
-            << true << 1
+            << u"DATEN/SCHLEIFE.MDB -> SCHLEIFE.MDB"_s << 1
             << QStringList {u"Dateien: 3, zusammen 3.000.005 Bytes gelesen."_s,
-                            u"Nicht lesbar (1):\n  A:\\DATEN\\SCHLEIFE.MDB – "_s,
-                            u"Ergebnis: Die Diskette hat FEHLER"_s};
+                            u"Nicht lesbar (1):\n  A:\\DATEN\\SCHLEIFE.MDB – Verknüpfung führt im "
+                            u"Kreis\n"_s,
+                            damaged};
+        QTest::newRow("an escape in a name")
+            << u"DATEN/\x1b[2J\x1b]0;x\x07 -> nirgends"_s << 1
+            << QStringList {
+                   u"  A:\\DATEN\\\\x1b[2J\\x1b]0;x\\x07 – Verknüpfung führt ins Leere\n"_s,
+                   damaged};
+        QTest::newRow("a FIFO is not opened")
+            << u"DATEN/PIPE |"_s << 1
+            << QStringList {read,
+                            u"Nicht geprüft (1):\n  A:\\DATEN\\PIPE – benannte Pipe (FIFO), "
+                            u"nicht geöffnet\n"_s,
+                            incomplete};
+        QTest::newRow("a link to a kernel file is not followed")
+            << u"ZAEHLER -> /sys/kernel/uevent_seqnum"_s << 1
+            << QStringList {read,
+                            u"Nicht geprüft (1):\n  A:\\ZAEHLER – Verknüpfung nach "
+                            u"/sys/kernel/uevent_seqnum außerhalb der Diskette, nicht gefolgt\n"_s,
+                            incomplete};
+        QTest::newRow("A: leads to the root")
+            << u"a: -> /"_s << 1
+            << QStringList {u"\nPrüfung abgelehnt (Fehler 71): Laufwerk A: ist keine Diskette: es "
+                            u"führt in das Wurzelverzeichnis (/).\n"_s};
     }
     void diskCheck()
     {
-        QFETCH(bool, damaged);
+        QFETCH(QString, added);
+        QFETCH(QStringList, expected);
+        const QString a = home + u"/dosdevices/a:"_s;
+        struct Relink
+        {
+            QString a;
+            ~Relink()
+            {
+                QFile::remove(a);
+                QFile::link(u"../floppy_a"_s, a);
+            }
+        } relink {a};
         QDir(floppy()).removeRecursively();
         QVERIFY(QDir().mkpath(floppy() + u"DATEN"_s));
         QVERIFY(writeFile(floppy() + u"NOKRAT.mdb"_s, pseudoRandom(3'000'000, 4)));
         QVERIFY(writeFile(floppy() + u"DATEN/klein.txt"_s, "Hallo"));
-        if (damaged)
-            QVERIFY(QFile::link(u"SCHLEIFE.MDB"_s, floppy() + u"DATEN/SCHLEIFE.MDB"_s));
+        const QString target = added.section(u" -> "_s, 1);
+        if (target.startsWith(u"/sys/"_s) && !QFile::exists(target))
+            QSKIP("the kernel file is missing here");
+        if (added.startsWith(u"a:"_s))
+            QVERIFY(QFile::remove(a) && QFile::link(target, a));
+        else if (!target.isEmpty())
+            QVERIFY(QFile::link(target, floppy() + added.section(u" -> "_s, 0, 0)));
+        else if (added.endsWith(u" |"_s))
+            QCOMPARE(QProcess::execute(u"mkfifo"_s, {floppy() + added.chopped(2)}), 0);
 
         QProcess checker;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -547,13 +601,14 @@ private slots:
         checker.start(QStringLiteral(SCANDISK));
         QVERIFY(checker.waitForStarted());
         checker.write("\n");
-        QVERIFY(checker.waitForFinished(60'000));
+        QVERIFY2(checker.waitForFinished(20'000), "the disk checker hangs");
         const QString output = QString::fromUtf8(checker.readAll());
         QTEST(checker.exitCode(), "status");
         QVERIFY2(output.endsWith(u"\nFenster schließen: Eingabetaste\n"_s), qPrintable(output));
-        QFETCH(QStringList, expected);
         for (const QString &part : expected)
             QVERIFY2(output.contains(part), qPrintable(part + u"\n---\n"_s + output));
+        QVERIFY(!output.contains(u"Frei:"_s));
+        QVERIFY(!output.contains(QChar(0x1b)) && !output.contains(QChar(0x07)));
     }
 };
 

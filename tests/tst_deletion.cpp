@@ -1,6 +1,8 @@
 #include "sandboxtree.h"
 #include "windowdriver.h"
 
+#include <QScopeGuard>
+
 using namespace Qt::StringLiterals;
 
 class TestDeletion : public QObject
@@ -89,31 +91,65 @@ private slots:
                  QDir(driver.services.hostOf(file1->path())).entryList(QDir::Files).size());
     }
 
-    // The floppy taken out with the panel open: the press shows the run-time error, the lists
-    // stay on A:, and neither that press nor the next deletes anything anywhere.
-    void floppyTakenOut()
+    // A: changed with the panel open (the floppy taken out, or the drive
+    // pointed into the home folder or at drive C:'s databases): the press on
+    // the highlighted folder shows the run-time error, the lists stay on A:,
+    // and neither that press nor the next deletes anything anywhere.
+    void floppyChanged_data()
     {
-        SKIP_ON_WINDOWS("the floppy is taken out by moving its folder");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("error"); // below "Laufzeitfehler '71':"
+        const QString notFloppy = u"Laufwerk A: ist keine Diskette: es führt in den Ordner "_s;
+        QTest::newRow("taken out") << u"out"_s << u"Datenträger nicht bereit"_s;
+        QTest::newRow("pointed into the home folder") << u"home"_s
+                                                      << notFloppy
+                + u"%OUTSIDE% im persönlichen Ordner, nicht auf einen eigenen Datenträger."_s;
+        QTest::newRow("pointed at drive C:'s databases")
+            << u"C:\\NOKRAT"_s << notFloppy + u"%C%/NOKRAT von Laufwerk C:."_s;
+    }
+    void floppyChanged()
+    {
+        SKIP_ON_WINDOWS("the floppy is changed through its folder and the drive map");
+        QFETCH(QString, change);
+        QFETCH(QString, error);
+        sandboxtree::Outside outside;
         WindowDriver driver;
-        const QString floppy = driver.services.hostOf(u"A:\\"_s);
-        sandboxtree::make(floppy, {u"ALT/"_s, u"NEU/"_s});
-        sandboxtree::make(driver.services.hostOf(u"C:\\TOOLS\\"_s), {u"ALT/"_s, u"NEU/"_s});
-        const QStringList prefix = sandboxtree::read(driver.services.hostOf(u"C:\\"_s));
+        const QStringList tree {u"SUB/"_s, u"X/"_s};
+        QString floppy = driver.services.hostOf(u"A:\\"_s);
+        sandboxtree::make(floppy, tree);
+        sandboxtree::make(driver.services.hostOf(u"C:\\TOOLS\\"_s), tree);
+        sandboxtree::make(driver.services.hostOf(u"C:\\NOKRAT\\"_s), {u"SUB/keep.mdb"_s});
+        const QString c = QDir(driver.services.hostOf(u"C:\\"_s)).canonicalPath();
+        const QStringList prefix = sandboxtree::read(c);
+        const QByteArray home = qgetenv("HOME");
+        const auto restoreHome = qScopeGuard([&] { qputenv("HOME", home); });
         driver.openPage2(u"C:\\NOKRAT\\"_s);
         driver.click(u"Command3D4"_s);
         auto *dir1 = driver.control<platform::DirListBox>(u"Dir1"_s);
-        QVERIFY(QDir().rename(floppy, floppy.chopped(1) + u"-draussen"_s));
+        const QString a = driver.services.driveEntry(u"a:"_s);
+        if (change == u"out") {
+            QVERIFY(QDir().rename(floppy, floppy.chopped(1) + u"-draussen"_s));
+            floppy = floppy.chopped(1) + u"-draussen"_s;
+        } else if (change == u"home") {
+            // Its "SUB" the highlighted folder.
+            QVERIFY(qputenv("HOME", QFile::encodeName(QFileInfo(outside.dir.path()).path())));
+            QVERIFY(QFile::remove(a) && QFile::link(outside.dir.path(), a));
+        } else {
+            QVERIFY(QFile::remove(a) && QFile::link(driver.services.hostOf(change), a));
+        }
+        error.replace(u"%OUTSIDE%"_s, QDir(outside.dir.path()).canonicalPath())
+            .replace(u"%C%"_s, c);
         for (int press = 0; press < 2; ++press) {
             dir1->setListIndex(0);
             driver.services.log.clear();
             driver.click(u"Command3"_s);
             QCOMPARE(driver.dialogue().filter(u"box"_s),
-                     QStringList {u"box 16: Laufzeitfehler '71':\nDatenträger nicht bereit"_s});
+                     QStringList {u"box 16: Laufzeitfehler '71':\n"_s + error});
             QCOMPARE(dir1->path(), u"A:\\"_s);
         }
-        QCOMPARE(sandboxtree::read(driver.services.hostOf(u"C:\\"_s)), prefix);
-        QCOMPARE(sandboxtree::read(floppy.chopped(1) + u"-draussen"_s),
-                 QStringList({u"ALT/"_s, u"NEU/"_s}));
+        QCOMPARE(sandboxtree::read(c), prefix);
+        QCOMPARE(sandboxtree::read(floppy), tree);
+        QVERIFY(outside.untouched());
     }
 };
 

@@ -74,14 +74,14 @@ private slots:
     // "where a: leads (in the sandbox, whose "home" is the home folder) =
     // outcome of listing A:, then of erasing it", where "ok" is no error.
     // The root, the home folder, the prefix's drive C:, the system's folders
-    // and those holding one of them are no floppy; the system's are only
-    // listed, never erased.
+    // and those holding one of them are no floppy, nor is a plain folder in
+    // the home folder; the system's are only listed, never erased.
     void notAFloppy_data()
     {
         QTest::addColumn<QStringList>("row");
         for (const QString &row :
              {u"home = 71 71"_s, u"home/.. = 71 71"_s, u"drive_c = 71 71"_s,
-              u"home/stick = ok ok"_s, u"/ = 71"_s, u"/etc = 71"_s, u"/usr = 71"_s})
+              u"home/stick = 71 71"_s, u"/ = 71"_s, u"/etc = 71"_s, u"/usr = 71"_s})
             QTest::newRow(qPrintable(row)) << row.split(u" = "_s);
     }
     void notAFloppy()
