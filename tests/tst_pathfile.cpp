@@ -24,7 +24,6 @@ class TestPathFile : public QObject
 private slots:
     void readsItems_data();
     void readsItems();
-    void writesTenLinesInTheWindowsCodePage();
     void writesWhatTheFileCanHold_data();
     void writesWhatTheFileCanHold();
     void everyByteSurvivesReadingAndWriting();
@@ -89,21 +88,6 @@ void TestPathFile::readsItems()
     }
     QTEST(error, "error");
     QCOMPARE(QStringList(dirs.begin(), dirs.end()), QStringList(expected.begin(), expected.end()));
-}
-
-void TestPathFile::writesTenLinesInTheWindowsCodePage()
-{
-    QCOMPARE(pathfile::content(defaults()),
-             "DBN = C:\\NOKRAT\\\r\n"
-             "DBP = C:\\PELVIN\\\r\n"
-             "DBD = C:\\DROMEL\\\r\n"
-             "DBH = C:\\HUXTAL\\\r\n"
-             "DBJ = C:\\JORVELGELD\\\r\n"
-             "DBL = C:\\LUMBRIK\\\r\n"
-             "DBM = C:\\MOVRETT\\\r\n"
-             "DBO = C:\\OSPELINEN\\\r\n"
-             "DBZ = C:\\ZELWARK\\\r\n"
-             "DBV = C:\\VQSTAR\\\r\n"_ba);
 }
 
 // Row 3's directory, then its line in the file; none when the writer
