@@ -1,3 +1,4 @@
+#include "backup/archiverun.h"
 #include "platform/launcher.h"
 #include "platform/realservices.h"
 #include "platform/runtimeerror.h"
@@ -48,7 +49,7 @@ private slots:
         QTest::addColumn<int>("style");
         QTest::addColumn<QString>("path"); // PATH
         QTest::addColumn<QString>("programs"); // the program folder
-        QTest::addColumn<bool>("archiveRun"); // with the notes of a restore
+        QTest::addColumn<bool>("archiveRun"); // with the notes of a restore from A:
         // Program and arguments, or the error; "COLS" for the console's width.
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<QString>("longForm"); // "DOS form=long form|…" the run made, if any
@@ -138,11 +139,11 @@ private slots:
         platform::LaunchNotes notes;
         for (const QString &forms : longForm.split(u'|', Qt::SkipEmptyParts))
             notes.longForms << std::pair {forms.section(u'=', 0, 0), forms.section(u'=', 1)};
-        if (archiveRun) {
-            notes.title = u"Wiederherstellung Nokrat von A:, Diskette 2 von 3"_s;
-            notes.summary = u"Wiederherstellung von NOKRAT, Diskette 2 von 3"_s;
-            notes.disk = 2;
-            notes.diskCount = 3;
+        if (archiveRun) { // what the run tells of the second of three floppies
+            archiverun::Inputs restore;
+            restore.mode = archiverun::Mode::Restore;
+            restore.disk = 2;
+            archiverun::describe(notes, restore, u"NOKRAT"_s, 3);
         }
         try {
             const auto launch = platform::launchFor(line, style,
