@@ -246,23 +246,6 @@ private slots:
             QVERIFY2(!feld->text().contains(u'x'), qPrintable(feld->objectName()));
         QVERIFY(control(u"Option3D7"_s)->property("checked").toBool());
     }
-
-    // A run-time error no handler traps is shown, and the program goes on: the path dialog
-    // cannot open when the program's drive is gone.
-    void untrappedError()
-    {
-        SKIP_ON_WINDOWS("drive C: is taken away through the drive map");
-        starten();
-        QVERIFY(QFile::remove(services->driveEntry(u"c:"_s)));
-        services->log.clear();
-        schritte(u"Command1"_s);
-        QCOMPARE(services->log,
-                 QStringList({u"pointer 0"_s,
-                              u"box 16: Laufzeitfehler '71':\nDatenträger nicht bereit"_s}));
-        QVERIFY(window->isVisible());
-        schritte(u"Command3D10"_s);
-        QCOMPARE(window->kuerzel(), u"NOKU"_s);
-    }
 };
 
 QTEST_MAIN(TestHorbelung)
