@@ -1,10 +1,9 @@
 // Hostile input through the real window on the recording fake: an overlong
-// path and archiver switches in the two fields, shell syntax in the names of
-// floppy folders. Nothing crashes, and nothing runs. (That the launcher takes
-// its words literally is tst_launcher's; hostile path files are the
-// path-file fuzzer's.)
+// path and archiver switches in the two fields. Nothing crashes, and nothing
+// runs. (That the launcher takes its words literally is tst_launcher's, that
+// no name Windows cannot hold is listed tst_hostfs's; hostile path files are
+// the path-file fuzzer's.)
 #include "platform/runtimeerror.h"
-#include "sandboxtree.h"
 #include "windowdriver.h"
 
 using namespace Qt::StringLiterals;
@@ -70,54 +69,6 @@ private slots:
                  QStringList({u"beep"_s, failed, errorBox(RuntimeError::BadFileNameOrNumber)}));
         QCOMPARE(d.services.pointer, 0);
         QCOMPARE(d.control<QLineEdit>(field)->text(), path);
-    }
-
-    // Folders named with shell syntax go with their files; a name that a
-    // Windows path cannot hold (a backslash, a wildcard) is never shown, so
-    // it cannot stand for another folder or for all files of one.
-    void floppyNames()
-    {
-        WindowDriver d;
-        const QStringList names
-            = {u";touch PWNED"_s, u"$(touch PWNED)"_s, u"`touch PWNED`"_s, u"\"'"_s, u"&x&"_s,
-               u"|x|"_s,          u"a\nb"_s,           u"x..y"_s,          u"-hcx"_s};
-        QStringList floppy {u"KEEP.TXT"_s,
-                            u"ALT/*"_s,
-                            u"ALT/inner.txt"_s,
-                            u"..\\../inner.txt"_s,
-                            u"x\\..\\../inner.txt"_s,
-                            u"*/inner.txt"_s};
-        QStringList left = floppy;
-        for (const QString &name : names)
-            floppy << name + u"/inner.txt"_s;
-        sandboxtree::make(d.services.hostOf(u"A:\\"_s), floppy);
-        d.openPage2(u"C:\\NOKRAT\\"_s);
-        d.click(u"Command3D4"_s);
-        auto *dir1 = d.control<platform::DirListBox>(u"Dir1"_s);
-        auto *file1 = d.control<platform::FileListBox>(u"File1"_s);
-        QCOMPARE(dir1->listCount(), names.size() + 1);
-
-        file1->setPath(u"A:\\ALT"_s);
-        QCOMPARE(file1->listCount(), 1);
-        file1->setListIndex(0);
-        d.click(u"Command4"_s);
-        left.removeOne(u"ALT/inner.txt"_s);
-        for (const QString &name : names) {
-            for (int index = 0; index < dir1->listCount(); ++index) {
-                if (dir1->list(index) == u"A:\\"_s + name)
-                    dir1->setListIndex(index);
-            }
-            d.click(u"Command3"_s);
-        }
-        QCOMPARE(dir1->listCount(), 1);
-        for (const QString &entry : QStringList(left)) {
-            if (entry.contains(u'/'))
-                left << entry.section(u'/', 0, 0) + u'/';
-        }
-        left.removeDuplicates();
-        left.sort();
-        QCOMPARE(sandboxtree::read(d.services.hostOf(u"A:\\"_s)), left);
-        QCOMPARE(d.services.launches(), QStringList());
     }
 };
 
