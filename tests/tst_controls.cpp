@@ -1,6 +1,7 @@
 #include "fakeservices.h"
 #include "platform/controls.h"
 #include "platform/runtimeerror.h"
+#include "thrown.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -109,13 +110,7 @@ private slots:
         platform::DirListBox dir(services);
         dir.setPath(u"C:\\DATEN"_s);
         QSignalSpy changed(&dir, &platform::DirListBox::change);
-        int thrown = 0;
-        try {
-            dir.setPath(path);
-        } catch (const RuntimeError &failure) {
-            thrown = failure.number();
-        }
-        QCOMPARE(thrown, error);
+        QCOMPARE(thrown([&] { dir.setPath(path); }), error);
         QCOMPARE(changed.count(), changes);
 
         const QString shown = entries.at(entries.size() - 1 - count);

@@ -4,6 +4,7 @@
 #include "platform/runtimeerror.h"
 #include "sandboxtree.h"
 #include "settings/pathfile.h"
+#include "thrown.h"
 
 #include <QTest>
 
@@ -157,8 +158,7 @@ private slots:
                                         dir.path());
         if (!folderWritable)
             QVERIFY(QFile::setPermissions(dir.path(), readOnlyFolder));
-        int error = 0;
-        try {
+        const int error = thrown([&] {
             std::optional<WithoutOverride> asAnyone;
             if (!folderWritable)
                 asAnyone.emplace();
@@ -166,9 +166,7 @@ private slots:
             if (limit >= 0)
                 small.emplace(limit);
             services.writeFile(u"hobe.ini"_s, content);
-        } catch (const platform::RuntimeError &e) {
-            error = e.number();
-        }
+        });
         QVERIFY(QFile::setPermissions(dir.path(), writableFolder));
         QTEST(error, "error");
         QCOMPARE(contentOf(file), error ? old : content);

@@ -5,6 +5,7 @@
 #include "platform/hostfs.h"
 #include "platform/runtimeerror.h"
 #include "sandboxtree.h"
+#include "thrown.h"
 
 #include <QTest>
 
@@ -101,11 +102,10 @@ private slots:
     void findEntry()
     {
         QFETCH(QString, component);
-        try {
-            QTEST(platform::hostfs::findEntry(folder.path(), component), "entry");
-        } catch (const platform::RuntimeError &e) {
-            QTEST(QString::number(e.number()), "entry");
-        }
+        QString entry;
+        const int error
+            = thrown([&] { entry = platform::hostfs::findEntry(folder.path(), component); });
+        QTEST(error ? QString::number(error) : entry, "entry");
     }
 };
 
