@@ -78,19 +78,6 @@ private slots:
         QCOMPARE(services->boxes().join(u'|'), boxes);
         QCOMPARE(services->pointer, 0);
 
-        // As designed: one option ticked per group, the page behind and four controls hidden.
-        QStringList ticked, hidden;
-        for (const QWidget *control : window->findChildren<QWidget *>()) {
-            if (control->property("checked").toBool())
-                ticked << control->objectName();
-            if (control->isHidden() && !control->objectName().startsWith(u"qt_"))
-                hidden << control->objectName();
-        }
-        ticked.sort();
-        hidden.sort();
-        QCOMPARE(ticked.join(u' '), u"Option3D1 Option3D3 Option3D7 VqsCheck1");
-        QCOMPARE(hidden.join(u' '), u"Label7 Label9 Mh3dText3 Panel3D2 VqsPanel2");
-
         // "&Weiter" copies the field once; behind page 2 neither it nor "&Schließen" take keys.
         for (const Qt::Key key : {Qt::Key_W, Qt::Key_W, Qt::Key_S}) {
             QTest::keyClick(window.get(), key, Qt::AltModifier);
