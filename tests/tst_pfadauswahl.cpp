@@ -85,16 +85,11 @@ private slots:
         const QStringList uebernehmen {u"Command2"_s};
         QTest::newRow("drive root keeps one backslash")
             << u"A:\\"_s << -1 << uebernehmen << u"A:\\"_s;
-        QTest::newRow("folder gets one") << u"C:\\DATEN"_s << -1 << uebernehmen << u"C:\\DATEN\\"_s;
-        QTest::newRow("highlighted is not open")
+        QTest::newRow("a folder gets one; the highlighted one is not open")
             << u"C:\\DATEN"_s << 0 << uebernehmen << u"C:\\DATEN\\"_s;
-        QTest::newRow("Enter on Übernehmen")
-            << u"C:\\DATEN"_s << -1 << QStringList {u"Enter Command2"_s} << u"C:\\DATEN\\"_s;
         QTest::newRow("Enter in the list opens the highlighted folder")
             << u"C:\\DATEN"_s << 0 << QStringList {u"Enter Dir1"_s, u"Enter Command2"_s}
             << u"C:\\DATEN\\ALT\\"_s;
-        QTest::newRow("Schließen")
-            << u"C:\\DATEN"_s << -1 << QStringList {u"Command1"_s} << QString();
         QTest::newRow("Enter on Schließen")
             << u"C:\\DATEN"_s << -1 << QStringList {u"Enter Command1"_s} << QString();
     }
