@@ -140,9 +140,6 @@ private slots:
         QTRY_COMPARE(form.resizes, 2);
         QCOMPARE(form.scaleWidthTwips(), 10500.0);
         QCOMPARE(form.scaleHeightTwips(), 7612.5);
-
-        form.setFormState(platform::FormState::Minimized);
-        QTRY_VERIFY(form.resizes > 2);
     }
 
     void picturesStaySharp()

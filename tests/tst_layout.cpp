@@ -158,7 +158,6 @@ private slots:
         zeile("Label9", Top, 7135, 0, 1);
         zeile("VqsPanel2", Left, 1642.5, 1, 0);
         zeile("VqsPanel2", Top, 3107.5, 0, 1);
-        zeile("VqsPanel2", Height, 4380, 0, 0);
         zeile("Label2", Left, 2677.5, 0.5, 0);
         zeile("Option3D4", Top, 540, 0, 0);
         zeile("VqsCheck1", Left, 4665, 0, 0);
