@@ -65,20 +65,11 @@ private slots:
         };
         const QStringList xterm {u"%/B/xterm"_s, u"-T"_s,      u"Horbelung"_s, u"-u8"_s,
                                  u"-geometry"_s, u"COLSx32"_s, u"-e"_s};
-        const QStringList companion {u"%/P/horbelung-console"_s,
-                                     u"--summary"_s,
-                                     u"Wiederherstellung von NOKRAT, Diskette 2 von 3"_s,
-                                     u"--disk"_s,
-                                     u"2/3"_s,
-                                     u"--drive"_s,
-                                     u"A:=%/floppy_a/"_s,
-                                     u"--drive"_s,
-                                     u"B:=%/floppy_b/"_s,
-                                     u"--drive"_s,
-                                     u"C:=%/drive_c/"_s,
-                                     u"--drive"_s,
-                                     u"Z:=/"_s,
-                                     u"--"_s};
+        const QStringList companion
+            = QStringList {u"%/P/horbelung-console"_s, u"--summary"_s,
+                           u"Wiederherstellung von NOKRAT, Diskette 2 von 3"_s}
+            + u"--disk 2/3 --drive A:=%/floppy_a/ --drive B:=%/floppy_b/ --drive C:=%/drive_c/ "
+              u"--drive Z:=/ --"_s.split(u' ');
         row("Windows path; paths, wildcards any case, a wildcard without match",
             u"c:\\progs\\tool.exe  x a:\\X.arj C:\\db\\ C:\\DB\\*.mdb C:\\DB*.mdb"_s, 0,
             {u"%/drive_c/PROGS/Tool.exe"_s, u"x"_s, u"%/floppy_a/X.arj"_s, u"%/drive_c/DB/"_s,
