@@ -1,6 +1,7 @@
 #include "fakeservices.h"
 #include "platform/controls.h"
 #include "platform/runtimeerror.h"
+#include "thrown.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -74,51 +75,6 @@ private slots:
         QVERIFY(inner->value());
     }
 
-    void tabVisitsEveryOptionButNoStopOff()
-    {
-        QWidget window;
-        auto *panel = new platform::VqsPanel(&window);
-        QList<platform::VqsOption *> options;
-        for (int i = 1; i <= 3; ++i) {
-            options << new platform::VqsOption(panel);
-            options.last()->setObjectName(u"o%1"_s.arg(i));
-        }
-        options.first()->setValue(true); // Qt's own groups would let Tab visit only this one
-        options.at(1)->setTabStop(false);
-        auto *button = new platform::CommandButton(&window);
-        button->setObjectName(u"button"_s);
-        platform::setTabIndexOf(*button, 0); // before the panel's options
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-
-        button->setFocus();
-        QStringList walked;
-        for (int i = 0; i < 3; ++i) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            walked << QApplication::focusWidget()->objectName();
-        }
-        QCOMPARE(walked, u"o1 o3 button"_s.split(u' '));
-    }
-
-    void panelMouseMoveOnlyOverItsSurface()
-    {
-        QWidget window;
-        window.resize(400, 300);
-        auto *panel = new platform::VqsPanel(&window);
-        panel->setGeometryTwips(0, 0, 6000, 4500);
-        (new platform::CommandButton(panel))->setGeometryTwips(3000, 3000, 1500, 900);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QSignalSpy moves(panel, &platform::VqsPanel::mouseMove);
-
-        QTest::mouseMove(&window, QPoint(210, 210)); // the button passes the move on to the panel
-        QCOMPARE(moves.count(), 0);
-        QTest::mouseMove(&window, QPoint(20, 10));
-        QCOMPARE(moves.count(), 1);
-        QCOMPARE(moves.first().at(2).toDouble(), 300.0);
-        QCOMPARE(moves.first().at(3).toDouble(), 150.0);
-    }
-
     void listsFollowTheirPath_data()
     {
         QTest::addColumn<QString>("path");
@@ -154,13 +110,7 @@ private slots:
         platform::DirListBox dir(services);
         dir.setPath(u"C:\\DATEN"_s);
         QSignalSpy changed(&dir, &platform::DirListBox::change);
-        int thrown = 0;
-        try {
-            dir.setPath(path);
-        } catch (const RuntimeError &failure) {
-            thrown = failure.number();
-        }
-        QCOMPARE(thrown, error);
+        QCOMPARE(thrown([&] { dir.setPath(path); }), error);
         QCOMPARE(changed.count(), changes);
 
         const QString shown = entries.at(entries.size() - 1 - count);
@@ -190,9 +140,6 @@ private slots:
         QTRY_COMPARE(form.resizes, 2);
         QCOMPARE(form.scaleWidthTwips(), 10500.0);
         QCOMPARE(form.scaleHeightTwips(), 7612.5);
-
-        form.setFormState(platform::FormState::Minimized);
-        QTRY_VERIFY(form.resizes > 2);
     }
 
     void picturesStaySharp()

@@ -3,6 +3,7 @@
 
 #include "platform/launcher.h"
 #include "platform/runtimeerror.h"
+#include "thrown.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,12 +59,10 @@ private slots:
 
     void missingProgramIs53()
     {
-        try {
-            platform::startDetached({u"/nonexistent/arj"_s, {}, QDir::tempPath()});
-            QFAIL("started a missing program");
-        } catch (const platform::RuntimeError &error) {
-            QCOMPARE(error.number(), 53);
-        }
+        QCOMPARE(thrown([] {
+                     platform::startDetached({u"/nonexistent/arj"_s, {}, QDir::tempPath()});
+                 }),
+                 53);
     }
 };
 

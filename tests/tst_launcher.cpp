@@ -1,3 +1,4 @@
+#include "backup/archiverun.h"
 #include "platform/launcher.h"
 #include "platform/realservices.h"
 #include "platform/runtimeerror.h"
@@ -48,7 +49,7 @@ private slots:
         QTest::addColumn<int>("style");
         QTest::addColumn<QString>("path"); // PATH
         QTest::addColumn<QString>("programs"); // the program folder
-        QTest::addColumn<bool>("archiveRun"); // with the notes of a restore
+        QTest::addColumn<bool>("archiveRun"); // with the notes of a restore from A:
         // Program and arguments, or the error; "COLS" for the console's width.
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<QString>("longForm"); // "DOS form=long form|…" the run made, if any
@@ -64,20 +65,11 @@ private slots:
         };
         const QStringList xterm {u"%/B/xterm"_s, u"-T"_s,      u"Horbelung"_s, u"-u8"_s,
                                  u"-geometry"_s, u"COLSx32"_s, u"-e"_s};
-        const QStringList companion {u"%/P/horbelung-console"_s,
-                                     u"--summary"_s,
-                                     u"Wiederherstellung von NOKRAT, Diskette 2 von 3"_s,
-                                     u"--disk"_s,
-                                     u"2/3"_s,
-                                     u"--drive"_s,
-                                     u"A:=%/floppy_a/"_s,
-                                     u"--drive"_s,
-                                     u"B:=%/floppy_b/"_s,
-                                     u"--drive"_s,
-                                     u"C:=%/drive_c/"_s,
-                                     u"--drive"_s,
-                                     u"Z:=/"_s,
-                                     u"--"_s};
+        const QStringList companion
+            = QStringList {u"%/P/horbelung-console"_s, u"--summary"_s,
+                           u"Wiederherstellung von NOKRAT, Diskette 2 von 3"_s}
+            + u"--disk 2/3 --drive A:=%/floppy_a/ --drive B:=%/floppy_b/ --drive C:=%/drive_c/ "
+              u"--drive Z:=/ --"_s.split(u' ');
         row("Windows path; paths, wildcards any case, a wildcard without match",
             u"c:\\progs\\tool.exe  x a:\\X.arj C:\\db\\ C:\\DB\\*.mdb C:\\DB*.mdb"_s, 0,
             {u"%/drive_c/PROGS/Tool.exe"_s, u"x"_s, u"%/floppy_a/X.arj"_s, u"%/drive_c/DB/"_s,
@@ -138,11 +130,11 @@ private slots:
         platform::LaunchNotes notes;
         for (const QString &forms : longForm.split(u'|', Qt::SkipEmptyParts))
             notes.longForms << std::pair {forms.section(u'=', 0, 0), forms.section(u'=', 1)};
-        if (archiveRun) {
-            notes.title = u"Wiederherstellung Nokrat von A:, Diskette 2 von 3"_s;
-            notes.summary = u"Wiederherstellung von NOKRAT, Diskette 2 von 3"_s;
-            notes.disk = 2;
-            notes.diskCount = 3;
+        if (archiveRun) { // what the run tells of the second of three floppies
+            archiverun::Inputs restore;
+            restore.mode = archiverun::Mode::Restore;
+            restore.disk = 2;
+            archiverun::describe(notes, restore, u"NOKRAT"_s, 3);
         }
         try {
             const auto launch = platform::launchFor(line, style,

@@ -13,8 +13,6 @@ using platform::FormState;
 
 namespace {
 
-constexpr double minBreite = 11220;
-constexpr double minHoehe = 8085;
 // The inner size of the worked examples.
 constexpr double beispielBreite = 11100;
 constexpr double beispielHoehe = 7600;
@@ -55,276 +53,251 @@ constexpr std::array<Groesse, 7> beispielGroessen = {{
 class TestLayout : public QObject
 {
     Q_OBJECT
-private slots:
-    void init();
-    void cleanup();
-    void anordnung_data();
-    void anordnung();
-    void mindestgroesse_data();
-    void mindestgroesse();
-    void maximiert_data();
-    void maximiert();
-    void platziert_data();
-    void platziert();
-    void minimiertBleibtLiegen();
-
-private:
-    Geometrie geometrie(const QString &name) const;
-    void aussenGroesse(double width, double height);
-    void seitenFuellenFenster() const;
-    QScreen *aufBildschirm(const QString &name);
 
     std::optional<FakeServices> services;
     std::optional<Horbelung> fenster;
-};
 
-void TestLayout::init()
-{
-    services.emplace();
-    fenster.emplace(*services);
-    fenster->show();
-    QVERIFY(QTest::qWaitForWindowExposed(&*fenster));
-}
-
-void TestLayout::cleanup()
-{
-    fenster.reset();
-    services.reset();
-}
-
-Geometrie TestLayout::geometrie(const QString &name) const
-{
-    QObject *object = fenster->findChild<QObject *>(name);
-    if (object == nullptr)
-        qFatal("no control %s", qPrintable(name));
-    for (const auto &g : {lesen<platform::VqsPanel>(object), lesen<platform::VqsOption>(object),
-                          lesen<platform::VqsCheck>(object), lesen<platform::CommandButton>(object),
-                          lesen<platform::Label>(object), lesen<platform::TextBox>(object)}) {
-        if (g)
-            return *g;
-    }
-    qFatal("%s has no twips geometry", qPrintable(name));
-}
-
-void TestLayout::aussenGroesse(double width, double height)
-{
-    fenster->setWidthTwips(width);
-    fenster->setHeightTwips(height);
-    QCoreApplication::processEvents();
-}
-
-QScreen *TestLayout::aufBildschirm(const QString &name)
-{
-    for (QScreen *screen : QGuiApplication::screens()) {
-        if (screen->name() == name) {
-            fenster->windowHandle()->setScreen(screen);
-            fenster->move(screen->availableGeometry().topLeft());
-            if (!QTest::qWaitFor([&] { return fenster->screen() == screen; }))
-                qFatal("the window stays off screen %s", qPrintable(name));
-            return screen;
+    Geometrie geometrie(const QString &name) const
+    {
+        QObject *object = fenster->findChild<QObject *>(name);
+        if (object == nullptr)
+            qFatal("no control %s", qPrintable(name));
+        for (const auto &g :
+             {lesen<platform::VqsPanel>(object), lesen<platform::VqsOption>(object),
+              lesen<platform::VqsCheck>(object), lesen<platform::CommandButton>(object),
+              lesen<platform::Label>(object), lesen<platform::TextBox>(object)}) {
+            if (g)
+                return *g;
         }
+        qFatal("%s has no twips geometry", qPrintable(name));
     }
-    qFatal("no screen %s: run with screen-sizes.json", qPrintable(name));
-}
 
-void TestLayout::seitenFuellenFenster() const
-{
-    for (const QString &page : {u"Panel3D1"_s, u"Panel3D2"_s}) {
-        const Geometrie g = geometrie(page);
-        QCOMPARE(g, (Geometrie {0, 0, fenster->scaleWidthTwips(), fenster->scaleHeightTwips()}));
-    }
-}
-
-// Each value as the worked examples give it for an inner size of 11100 by
-// 7600, and how much of a change of the inner width and height it follows:
-// 1 for what is anchored right or bottom or stretches, 0.5 for what is
-// centred, 0 for what stays.
-void TestLayout::anordnung_data()
-{
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<int>("eigenschaft");
-    QTest::addColumn<double>("wert");
-    QTest::addColumn<double>("anteilBreite");
-    QTest::addColumn<double>("anteilHoehe");
-
-    const auto zeile = [](const char *name, int eigenschaft, double wert, double breite,
-                          double hoehe) {
-        QTest::addRow("%s %s", name, std::array {"left", "top", "width", "height"}[eigenschaft])
-            << QString::fromLatin1(name) << eigenschaft << wert << breite << hoehe;
-    };
-    // Page 1
-    zeile("Panel3D1", Width, 11100, 1, 0);
-    zeile("Panel3D1", Height, 7600, 0, 1);
-    zeile("Command3D12", Left, 9210, 1, 0);
-    zeile("Command3D12", Top, 6445, 0, 1);
-    zeile("Command3D10", Left, 7320, 1, 0);
-    zeile("Command3D2", Left, 5430, 1, 0);
-    zeile("Command3D3", Left, 3540, 1, 0);
-    zeile("Command3D3", Top, 6445, 0, 1);
-    zeile("Label1", Left, 1170, 0.5, 0);
-    zeile("Label3", Width, 10650, 1, 0);
-    zeile("Option3D7", Left, 225, 0, 0);
-    zeile("VqsOption1", Left, 5775, 0.5, 0);
-    zeile("VqsOption5", Top, 3930, 0, 0);
-    zeile("Mh3dText2", Top, 4822.5, 0, 0);
-    zeile("Mh3dText2", Width, 10117.5, 1, 0);
-    zeile("Command1", Left, 10455, 1, 0);
-    zeile("Label5", Top, 5467.5, 0, 0);
-    zeile("Label5", Width, 10650, 1, 0);
-    // Page 2
-    zeile("Panel3D2", Width, 11100, 1, 0);
-    zeile("Command3D4", Left, 5430, 1, 0);
-    zeile("Command3D4", Top, 6445, 0, 1);
-    zeile("Label9", Left, 217.5, 1, 0);
-    zeile("Label9", Top, 7135, 0, 1);
-    zeile("VqsPanel2", Left, 1642.5, 1, 0);
-    zeile("VqsPanel2", Top, 3107.5, 0, 1);
-    zeile("VqsPanel2", Height, 4380, 0, 0);
-    zeile("Label2", Left, 2677.5, 0.5, 0);
-    zeile("Option3D4", Top, 540, 0, 0);
-    zeile("VqsCheck1", Left, 4665, 0, 0);
-    zeile("Label7", Top, 540, 0, 0);
-    zeile("Mh3dText3", Left, 6922.5, 0, 0);
-    zeile("Mh3dText3", Top, 487.5, 0, 0);
-    zeile("VqsPanel1", Width, 9885, 0, 0);
-    zeile("VqsPanel1", Height, 907.5, 0, 0);
-    zeile("Label8", Width, 10650, 1, 0);
-    zeile("Mh3dLabel7", Top, 3712.5, 0, 0);
-    zeile("Mh3dLabel7", Width, 7642.5, 1, 0);
-    zeile("Mh3dText1", Top, 5325, 0, 0);
-    zeile("Mh3dText1", Width, 7110, 1, 0);
-    zeile("Command2", Left, 10455, 1, 0);
-}
-
-void TestLayout::anordnung()
-{
-    QFETCH(QString, control);
-    QFETCH(int, eigenschaft);
-    QFETCH(double, wert);
-    QFETCH(double, anteilBreite);
-    QFETCH(double, anteilHoehe);
-
-    // Wider and higher than the minimum even with a frame, whole pixels.
-    for (const auto &[breite, hoehe] :
-         {std::pair {11400.0, 8400.0}, std::pair {11985.0, 8850.0}, std::pair {11985.0, 8400.0}}) {
-        for (const Groesse &g : beispielGroessen) {
-            auto *label = fenster->findChild<platform::Label *>(g.name.toString());
-            label->setWidthTwips(g.width);
-            label->setHeightTwips(g.height);
-        }
-        fenster->setScaleSizeTwips(breite, hoehe);
+    QSizeF aussenGroesse(double width, double height)
+    {
+        fenster->setWidthTwips(width);
+        fenster->setHeightTwips(height);
         QCoreApplication::processEvents();
-        const double erwartet = wert + anteilBreite * (fenster->scaleWidthTwips() - beispielBreite)
-            + anteilHoehe * (fenster->scaleHeightTwips() - beispielHoehe);
-        QCOMPARE(geometrie(control)[eigenschaft], erwartet);
+        return {fenster->widthTwips(), fenster->heightTwips()};
     }
-}
 
-void TestLayout::mindestgroesse_data()
-{
-    QTest::addColumn<double>("breite");
-    QTest::addColumn<double>("hoehe");
-    QTest::addColumn<double>("neueBreite");
-    QTest::addColumn<double>("neueHoehe");
+    QScreen *aufBildschirm(const QString &name)
+    {
+        for (QScreen *screen : QGuiApplication::screens()) {
+            if (screen->name() == name) {
+                fenster->windowHandle()->setScreen(screen);
+                fenster->move(screen->availableGeometry().topLeft());
+                if (!QTest::qWaitFor([&] { return fenster->screen() == screen; }))
+                    qFatal("the window stays off screen %s", qPrintable(name));
+                return screen;
+            }
+        }
+        qFatal("no screen %s: run with screen-sizes.json", qPrintable(name));
+    }
 
-    QTest::newRow("too small both ways") << 10000.0 << 7000.0 << minBreite << minHoehe;
-    QTest::newRow("only too narrow") << 10000.0 << 8700.0 << minBreite << 8700.0;
-    QTest::newRow("only too low") << 11700.0 << 7005.0 << 11700.0 << minHoehe;
-    QTest::newRow("one pixel short both ways") << 11205.0 << 8070.0 << minBreite << minHoehe;
-    QTest::newRow("exactly the minimum") << minBreite << minHoehe << minBreite << minHoehe;
-}
+    void seitenFuellenFenster() const
+    {
+        for (const QString &page : {u"Panel3D1"_s, u"Panel3D2"_s}) {
+            QCOMPARE(geometrie(page),
+                     (Geometrie {0, 0, fenster->scaleWidthTwips(), fenster->scaleHeightTwips()}));
+        }
+    }
 
-void TestLayout::mindestgroesse()
-{
-    QFETCH(double, breite);
-    QFETCH(double, hoehe);
-    QFETCH(double, neueBreite);
-    QFETCH(double, neueHoehe);
+private slots:
+    void init()
+    {
+        services.emplace();
+        fenster.emplace(*services);
+        fenster->show();
+        QVERIFY(QTest::qWaitForWindowExposed(&*fenster));
+    }
 
-    aussenGroesse(breite, hoehe);
-    QCOMPARE(fenster->formState(), FormState::Normal);
-    QCOMPARE(fenster->widthTwips(), neueBreite);
-    QCOMPARE(fenster->heightTwips(), neueHoehe);
-    seitenFuellenFenster();
-}
+    void cleanup()
+    {
+        fenster.reset();
+        services.reset();
+    }
 
-// On each screen of screen-sizes.json the window is placed in its normal size
-// and maximised. Where the screen is too narrow or too low for the minimum,
-// it goes back to that normal size.
-void TestLayout::maximiert_data()
-{
-    QTest::addColumn<QString>("bildschirm");
-    QTest::addColumn<QSizeF>("normal"); // outer size, twips
-    QTest::addColumn<bool>("bleibtMaximiert");
+    // Each value as the worked examples give it for an inner size of 11100 by
+    // 7600, and how much of a change of the inner width and height it follows:
+    // 1 for what is anchored right or bottom or stretches, 0.5 for what is
+    // centred, 0 for what stays.
+    void anordnung_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("eigenschaft");
+        QTest::addColumn<double>("wert");
+        QTest::addColumn<double>("anteilBreite");
+        QTest::addColumn<double>("anteilHoehe");
 
-    const QSizeF gross(11400, 8400);
-    QTest::newRow("big enough") << u"gross"_s << gross << true;
-    QTest::newRow("640 x 480") << u"klein"_s << gross << false;
-    QTest::newRow("640 x 480, from the minimum")
-        << u"klein"_s << QSizeF(minBreite, minHoehe) << false;
-    QTest::newRow("wide enough but too low") << u"breitFlach"_s << gross << false;
-    QTest::newRow("high enough but too narrow") << u"schmalHoch"_s << gross << false;
-}
+        const auto zeile = [](const char *name, int eigenschaft, double wert, double breite,
+                              double hoehe) {
+            QTest::addRow("%s %s", name, std::array {"left", "top", "width", "height"}[eigenschaft])
+                << QString::fromLatin1(name) << eigenschaft << wert << breite << hoehe;
+        };
+        // Page 1
+        zeile("Command3D12", Left, 9210, 1, 0);
+        zeile("Command3D12", Top, 6445, 0, 1);
+        zeile("Command3D10", Left, 7320, 1, 0);
+        zeile("Command3D2", Left, 5430, 1, 0);
+        zeile("Command3D3", Left, 3540, 1, 0);
+        zeile("Command3D3", Top, 6445, 0, 1);
+        zeile("Label1", Left, 1170, 0.5, 0);
+        zeile("Label3", Width, 10650, 1, 0);
+        zeile("Option3D7", Left, 225, 0, 0);
+        zeile("VqsOption1", Left, 5775, 0.5, 0);
+        zeile("VqsOption5", Top, 3930, 0, 0);
+        zeile("Mh3dText2", Top, 4822.5, 0, 0);
+        zeile("Mh3dText2", Width, 10117.5, 1, 0);
+        zeile("Command1", Left, 10455, 1, 0);
+        zeile("Label5", Top, 5467.5, 0, 0);
+        zeile("Label5", Width, 10650, 1, 0);
+        // Page 2
+        zeile("Command3D4", Left, 5430, 1, 0);
+        zeile("Command3D4", Top, 6445, 0, 1);
+        zeile("Label9", Left, 217.5, 1, 0);
+        zeile("Label9", Top, 7135, 0, 1);
+        zeile("VqsPanel2", Left, 1642.5, 1, 0);
+        zeile("VqsPanel2", Top, 3107.5, 0, 1);
+        zeile("Label2", Left, 2677.5, 0.5, 0);
+        zeile("Option3D4", Top, 540, 0, 0);
+        zeile("VqsCheck1", Left, 4665, 0, 0);
+        zeile("Label7", Top, 540, 0, 0);
+        zeile("Mh3dText3", Left, 6922.5, 0, 0);
+        zeile("Mh3dText3", Top, 487.5, 0, 0);
+        zeile("VqsPanel1", Width, 9885, 0, 0);
+        zeile("VqsPanel1", Height, 907.5, 0, 0);
+        zeile("Label8", Width, 10650, 1, 0);
+        zeile("Mh3dLabel7", Top, 3712.5, 0, 0);
+        zeile("Mh3dLabel7", Width, 7642.5, 1, 0);
+        zeile("Mh3dText1", Top, 5325, 0, 0);
+        zeile("Mh3dText1", Width, 7110, 1, 0);
+        zeile("Command2", Left, 10455, 1, 0);
+    }
 
-void TestLayout::maximiert()
-{
-    QFETCH(QString, bildschirm);
-    QFETCH(QSizeF, normal);
-    QFETCH(bool, bleibtMaximiert);
+    void anordnung()
+    {
+        QFETCH(QString, control);
+        QFETCH(int, eigenschaft);
+        QFETCH(double, wert);
+        QFETCH(double, anteilBreite);
+        QFETCH(double, anteilHoehe);
 
-    aufBildschirm(bildschirm);
-    aussenGroesse(normal.width(), normal.height());
-    fenster->setFormState(FormState::Maximized);
-    QCoreApplication::processEvents();
-    QCOMPARE(fenster->formState(), bleibtMaximiert ? FormState::Maximized : FormState::Normal);
-    if (!bleibtMaximiert)
-        QCOMPARE(QSizeF(fenster->widthTwips(), fenster->heightTwips()), normal);
-    seitenFuellenFenster();
-}
+        // Wider and higher than the minimum even with a frame, whole pixels.
+        for (const auto &[breite, hoehe] :
+             {std::pair {11400.0, 8400.0}, std::pair {11985.0, 8850.0},
+              std::pair {11985.0, 8400.0}}) {
+            for (const Groesse &g : beispielGroessen) {
+                auto *label = fenster->findChild<platform::Label *>(g.name.toString());
+                label->setWidthTwips(g.width);
+                label->setHeightTwips(g.height);
+            }
+            fenster->setScaleSizeTwips(breite, hoehe);
+            QCoreApplication::processEvents();
+            const double erwartet = wert
+                + anteilBreite * (fenster->scaleWidthTwips() - beispielBreite)
+                + anteilHoehe * (fenster->scaleHeightTwips() - beispielHoehe);
+            QCOMPARE(geometrie(control)[eigenschaft], erwartet);
+        }
+    }
 
-// The window of the minimum size placed on each screen: centred where it
-// fits, its top-left corner on the screen's where it does not.
-void TestLayout::platziert_data()
-{
-    QTest::addColumn<QString>("bildschirm");
-    QTest::addColumn<QPoint>("ecke"); // the frame's top-left corner on that screen
+    // The window asked for an outer size off its smallest one by these twips, in
+    // its normal state or maximised, on a screen of screen-sizes.json: it stays
+    // at or above the smallest size in each direction on its own, and where the
+    // screen is too narrow or too low for it a maximised window goes back to
+    // its normal size. (The smallest size itself is platziert's.)
+    void zustand_data()
+    {
+        QTest::addColumn<QString>("bildschirm");
+        QTest::addColumn<double>("mehrBreite");
+        QTest::addColumn<double>("mehrHoehe");
+        QTest::addColumn<FormState>("zustand");
+        QTest::addColumn<FormState>("ergebnis");
 
-    QTest::newRow("fits") << u"gross"_s << QPoint(266, 242);
-    QTest::newRow("640 x 480") << u"klein"_s << QPoint(0, 0);
-    QTest::newRow("too low") << u"breitFlach"_s << QPoint(266, 0);
-    QTest::newRow("too narrow") << u"schmalHoch"_s << QPoint(0, 242);
-}
+        QTest::newRow("only too narrow")
+            << u"gross"_s << -1220.0 << 615.0 << FormState::Normal << FormState::Normal;
+        QTest::newRow("only too low")
+            << u"gross"_s << 480.0 << -1080.0 << FormState::Normal << FormState::Normal;
+        QTest::newRow("one pixel short both ways")
+            << u"gross"_s << -15.0 << -15.0 << FormState::Normal << FormState::Normal;
+        QTest::newRow("maximised, big enough")
+            << u"gross"_s << 180.0 << 315.0 << FormState::Maximized << FormState::Maximized;
+        QTest::newRow("maximised on 640 x 480")
+            << u"klein"_s << 180.0 << 315.0 << FormState::Maximized << FormState::Normal;
+        QTest::newRow("maximised on 640 x 480, from the smallest size")
+            << u"klein"_s << 0.0 << 0.0 << FormState::Maximized << FormState::Normal;
+        QTest::newRow("maximised, wide enough but too low")
+            << u"breitFlach"_s << 180.0 << 315.0 << FormState::Maximized << FormState::Normal;
+        QTest::newRow("maximised, high enough but too narrow")
+            << u"schmalHoch"_s << 180.0 << 315.0 << FormState::Maximized << FormState::Normal;
+    }
 
-void TestLayout::platziert()
-{
-    QFETCH(QString, bildschirm);
-    QFETCH(QPoint, ecke);
+    void zustand()
+    {
+        QFETCH(QString, bildschirm);
+        QFETCH(double, mehrBreite);
+        QFETCH(double, mehrHoehe);
+        QFETCH(FormState, zustand);
+        QFETCH(FormState, ergebnis);
 
-    const QScreen *screen = aufBildschirm(bildschirm);
-    aussenGroesse(minBreite, minHoehe);
-    fenster->centreOnScreen();
-    QTRY_COMPARE(fenster->frameGeometry().topLeft(), screen->availableGeometry().topLeft() + ecke);
-}
+        aufBildschirm(bildschirm);
+        const QSizeF kleinste = aussenGroesse(15, 15);
+        const QSizeF normal(kleinste.width() + std::max(mehrBreite, 0.0),
+                            kleinste.height() + std::max(mehrHoehe, 0.0));
+        QCOMPARE(aussenGroesse(kleinste.width() + mehrBreite, kleinste.height() + mehrHoehe),
+                 normal);
+        fenster->setFormState(zustand);
+        QCoreApplication::processEvents();
+        QCOMPARE(fenster->formState(), ergebnis);
+        if (ergebnis == FormState::Normal)
+            QCOMPARE(QSizeF(fenster->widthTwips(), fenster->heightTwips()), normal);
+        seitenFuellenFenster();
+    }
 
-void TestLayout::minimiertBleibtLiegen()
-{
-    aussenGroesse(11985, 8850);
-    const Geometrie vorher = geometrie(u"Command3D12"_s);
+    // The window shrunk to its smallest size and placed on each screen: centred
+    // where it fits, its top-left corner on the screen's where it does not. The
+    // corners tell the smallest size too: 748 by 539 pixels, within one.
+    void platziert_data()
+    {
+        QTest::addColumn<QString>("bildschirm");
+        QTest::addColumn<QPoint>("ecke"); // the frame's top-left corner on that screen
 
-    fenster->setFormState(FormState::Minimized);
-    QCoreApplication::processEvents();
-    aussenGroesse(10000, 7000);
-    QCOMPARE(fenster->formState(), FormState::Minimized);
-    QCOMPARE(fenster->widthTwips(), 10000.0);
-    QCOMPARE(geometrie(u"Command3D12"_s), vorher);
+        QTest::newRow("fits") << u"gross"_s << QPoint(266, 242);
+        QTest::newRow("640 x 480") << u"klein"_s << QPoint(0, 0);
+        QTest::newRow("too low") << u"breitFlach"_s << QPoint(266, 0);
+        QTest::newRow("too narrow") << u"schmalHoch"_s << QPoint(0, 242);
+    }
 
-    // Restoring runs a full pass again.
-    fenster->setFormState(FormState::Normal);
-    QCoreApplication::processEvents();
-    QCOMPARE(fenster->widthTwips(), minBreite);
-    QCOMPARE(fenster->heightTwips(), minHoehe);
-    seitenFuellenFenster();
-}
+    void platziert()
+    {
+        QFETCH(QString, bildschirm);
+        QFETCH(QPoint, ecke);
+
+        const QScreen *screen = aufBildschirm(bildschirm);
+        aussenGroesse(15, 15);
+        fenster->centreOnScreen();
+        QTRY_COMPARE(fenster->frameGeometry().topLeft(),
+                     screen->availableGeometry().topLeft() + ecke);
+    }
+
+    void minimiertBleibtLiegen()
+    {
+        const QSizeF kleinste = aussenGroesse(15, 15);
+        aussenGroesse(11985, 8850);
+        const Geometrie vorher = geometrie(u"Command3D12"_s);
+
+        fenster->setFormState(FormState::Minimized);
+        QCoreApplication::processEvents();
+        QCOMPARE(aussenGroesse(10000, 7000).width(), 10000.0);
+        QCOMPARE(fenster->formState(), FormState::Minimized);
+        QCOMPARE(geometrie(u"Command3D12"_s), vorher);
+
+        // Restoring runs a full pass again.
+        fenster->setFormState(FormState::Normal);
+        QCoreApplication::processEvents();
+        QCOMPARE(QSizeF(fenster->widthTwips(), fenster->heightTwips()), kleinste);
+        seitenFuellenFenster();
+    }
+};
 
 QTEST_MAIN(TestLayout)
 #include "tst_layout.moc"

@@ -2,6 +2,7 @@
 #include "platform/realservices.h"
 #include "platform/runtimeerror.h"
 #include "sandboxtree.h"
+#include "thrown.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -60,11 +61,9 @@ private slots:
                                       QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         QStringList gone = sandboxtree::read(sandbox.path());
         QStringList outcome;
-        try {
-            row[0].endsWith(u'\\') ? services.rmDir(row[0]) : services.kill(row[0]);
-        } catch (const platform::RuntimeError &e) {
-            outcome << QString::number(e.number());
-        }
+        if (const int error = thrown(
+                [&] { row[0].endsWith(u'\\') ? services.rmDir(row[0]) : services.kill(row[0]); }))
+            outcome << QString::number(error);
         for (const QString &entry : sandboxtree::read(sandbox.path()))
             gone.removeOne(entry);
         outcome << gone.replaceInStrings(QRegularExpression(u"^floppy_a/| -> .*"_s), QString());
@@ -102,12 +101,8 @@ private slots:
         const QStringList before = sandboxtree::read(sandbox.path());
         QStringList outcome;
         const auto attempt = [&](const auto &operation) {
-            try {
-                operation();
-                outcome << u"ok"_s;
-            } catch (const platform::RuntimeError &e) {
-                outcome << QString::number(e.number());
-            }
+            const int error = thrown(operation);
+            outcome << (error ? QString::number(error) : u"ok"_s);
         };
         attempt([&] { services.files(u"A:\\"_s); });
         if (!row[0].startsWith(u'/'))
@@ -155,13 +150,10 @@ private slots:
         QString outcome;
         // Ended rather than left hanging should reading wait for ever.
         alarm(20);
-        try {
-            outcome = QString::fromUtf8(services.readFile(u"hobe.ini"_s));
-        } catch (const platform::RuntimeError &e) {
-            outcome = QString::number(e.number());
-        }
+        const int error
+            = thrown([&] { outcome = QString::fromUtf8(services.readFile(u"hobe.ini"_s)); });
         alarm(0);
-        QTEST(outcome, "outcome");
+        QTEST(error ? QString::number(error) : outcome, "outcome");
     }
 
     // Z: holds everything as well; C: is the closer drive. Without either the
