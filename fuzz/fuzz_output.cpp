@@ -1,8 +1,10 @@
 // The archiver's output on its way to the terminal, cut into pieces at
 // places the input chooses, and names made visible for the summary: nothing
-// that a terminal takes for a control may come out.
+// that a terminal takes for a control may come out. And the check of a
+// member's name: none it passes leaves the database folder.
 
 #include "console/outputfilter.h"
+#include "console/run.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -53,5 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (shown.size() > input.size())
         std::abort();
     requireSafe(visible(input), false);
+    // A name the restore lets through lands directly in the database folder.
+    const std::string name(input);
+    if (words::plainName(name)
+        && (name.find_first_of("/\\:") != std::string::npos || name.front() == '.'))
+        std::abort();
     return 0;
 }

@@ -67,6 +67,45 @@ head -c 5000 /dev/zero > "$3/Kl.mdb"
 head -c 3100000 /dev/zero > "$3/Nokrat.mdb"
 )";
 
+// One header as the archiver writes it: id, size, the basic header, its CRC
+// and no extended header.
+QByteArray header(const QByteArray &basic)
+{
+    QByteArray bytes("\x60\xea", 2);
+    const auto put = [&](quint32 value, int size) {
+        for (int at = 0; at < size; ++at)
+            bytes += char(value >> (8 * at));
+    };
+    put(quint32(basic.size()), 2);
+    bytes += basic;
+    put(arj::crc32(basic.constData(), std::size_t(basic.size())), 4);
+    put(0, 2);
+    return bytes;
+}
+
+// A volume of one stored member, written byte by byte: its name and file
+// type are what a hostile disk makes them.
+QByteArray hostileVolume(const QByteArray &name, char type, const QByteArray &data)
+{
+    const auto basic = [](char fileType, const QByteArray &fileName, const QByteArray &body) {
+        QByteArray fixed(30, '\0');
+        fixed[0] = 30;
+        fixed[1] = 11; // archiver version
+        fixed[2] = 1;
+        fixed[3] = 2; // written on Unix
+        fixed[6] = fileType;
+        const quint32 crc = arj::crc32(body.constData(), std::size_t(body.size()));
+        for (int at = 0; at < 4; ++at) {
+            fixed[12 + at] = char(quint32(body.size()) >> (8 * at));
+            fixed[16 + at] = char(quint32(body.size()) >> (8 * at));
+            fixed[20 + at] = char(crc >> (8 * at));
+        }
+        return fixed + fileName + '\0' + '\0';
+    };
+    return header(basic(2, "NOKUhobe.arj", {})) + header(basic(type, name, data)) + data
+        + QByteArray("\x60\xea\0\0", 4);
+}
+
 } // namespace
 
 class TstConsole : public QObject
@@ -319,6 +358,51 @@ private slots:
         const QString output = finish(companion, "\n");
         QVERIFY2(output.contains(u"FEHLGESCHLAGEN.\n"_s + said), qPrintable(output));
         previousKept();
+    }
+
+    // A disk from anywhere: members that would land outside the database
+    // folder, links, folders, names that steer the terminal. Refused before
+    // the archiver touches anything, with the name shown harmlessly.
+    void hostileDisk_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("traversal in the middle")
+            << QByteArray("x/../../../../.profile") << 0 << u"x/../../../../.profile"_s;
+        QTest::newRow("absolute path") << QByteArray("/tmp/evil") << 0 << u"/tmp/evil"_s;
+        QTest::newRow("drive letter") << QByteArray("C:evil.mdb") << 0 << u"C:evil.mdb"_s;
+        QTest::newRow("dot name, which sends the archiver round in circles")
+            << QByteArray(".NOKRAT.ldb") << 0 << u".NOKRAT.ldb"_s;
+        QTest::newRow("title and clear screen")
+            << QByteArray("a\x1b]0;x\x07\x1b[2J.mdb") << 0 << u"a\\x1b]0;x\\x07\\x1b[2J.mdb"_s;
+        QTest::newRow("link") << QByteArray("Link.mdb") << 6 << u"Link.mdb"_s;
+        QTest::newRow("folder") << QByteArray("Ordner") << 3 << u"Ordner"_s;
+    }
+    void hostileDisk()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(int, type);
+        insert({});
+        QVERIFY(writeFile(floppy() + u"NOKUhobe.arj"_s, hostileVolume(name, char(type), "evil")));
+        const QMap<QString, QByteArray> home = contents(this->home + u"/drive_c/"_s);
+        QProcess companion;
+        start(companion,
+              companionWords(u"1/1"_s, u"R"_s)
+                  << arj << u"x"_s << floppy() + volume(1) << databases() << u"-y"_s);
+        companion.write("\n");
+        companion.closeWriteChannel();
+        QVERIFY(companion.waitForFinished(30'000));
+        const QByteArray output = companion.readAll();
+        QVERIFY2(!output.contains('\x1b') && !output.contains('\x07'), output.constData());
+        QFETCH(QString, shown);
+        QVERIFY2(QString::fromUtf8(output).contains(
+                     u"Die Diskette enthält einen Eintrag, der keine Datenbankdatei ist („"_s
+                     + shown + u"“)"_s),
+                 output.constData());
+        previousKept();
+        QCOMPARE(contents(this->home + u"/drive_c/"_s), home);
+        QVERIFY(!QFile::exists(u"/tmp/evil"_s));
     }
 
     // Only the bytes on disk checked against the archive's sums count.
