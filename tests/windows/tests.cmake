@@ -36,6 +36,17 @@ add_executable(tst_winlaunch windows/tst_winlaunch.cpp)
 target_link_libraries(tst_winlaunch PRIVATE horbelung_testsupport)
 qt_import_plugins(tst_winlaunch INCLUDE Qt6::QOffscreenIntegrationPlugin)
 add_dependencies(tst_winlaunch recordarj horbelung-console)
+# The restores read real backups, which the Linux archiver makes.
+find_program(HORBELUNG_HOST_ARJ arj REQUIRED)
+set(winlaunch_archives ${CMAKE_CURRENT_BINARY_DIR}/winlaunch-archives)
+add_custom_command(OUTPUT ${winlaunch_archives}/three/volumes/NOKUhobe.a02
+                   COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/windows/archives.sh ${HORBELUNG_HOST_ARJ}
+                           ${winlaunch_archives}
+                   DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/windows/archives.sh VERBATIM)
+add_custom_target(winlaunch_archives DEPENDS ${winlaunch_archives}/three/volumes/NOKUhobe.a02)
+add_dependencies(tst_winlaunch winlaunch_archives)
+# Z: is the host's root.
+target_compile_definitions(tst_winlaunch PRIVATE ARCHIVES="Z:${winlaunch_archives}")
 add_test(NAME tst_winlaunch
          COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/gui/onxvfb.sh
                  sh ${wine_run} ${HORBELUNG_WINEPREFIX} --from-tools
