@@ -23,6 +23,7 @@ public:
 private:
     std::string m_path;
     long long m_handle = -1;
+    bool m_held = false;
 };
 
 // Whether some process holds the lock on that file right now.

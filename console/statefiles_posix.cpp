@@ -41,7 +41,8 @@ bool Lock::tryLock()
 {
     if (m_handle < 0)
         m_handle = openLockFile(m_path);
-    return m_handle >= 0 && flockRetrying(int(m_handle), LOCK_EX | LOCK_NB);
+    m_held = m_handle >= 0 && flockRetrying(int(m_handle), LOCK_EX | LOCK_NB);
+    return m_held;
 }
 
 bool isLocked(const std::string &path)

@@ -30,6 +30,30 @@ bool lockFile(HANDLE file, DWORD flags)
     return LockFileEx(file, flags, 0, 1, 0, &whole) != 0;
 }
 
+// A file that another process has open without sharing its deletion (a
+// reader of the journal, a virus scanner) cannot be renamed or replaced for
+// that moment: tried again for a second before it counts as a failure.
+bool moveRetrying(const std::string &from, const std::string &to, DWORD flags)
+{
+    const std::wstring source = wide(from);
+    const std::wstring target = wide(to);
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExW(source.c_str(), target.c_str(), flags))
+            return true;
+        const DWORD error = GetLastError();
+        if (attempt == 50 || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED))
+            return false;
+        Sleep(20);
+    }
+}
+
+// The folder part of a path, with its separator.
+std::string folderOf(const std::string &path)
+{
+    const std::size_t end = path.find_last_of("/\\");
+    return end == std::string::npos ? std::string(".") : path.substr(0, end + 1);
+}
+
 } // namespace
 
 Lock::Lock(const std::string &path)
@@ -44,14 +68,18 @@ Lock::~Lock()
 
 bool Lock::tryLock()
 {
+    // A second lock through the same handle would fail: it is ours already.
+    if (m_held)
+        return true;
     if (m_handle < 0) {
         const HANDLE file = openLockFile(m_path);
         if (file == INVALID_HANDLE_VALUE)
             return false;
         m_handle = reinterpret_cast<long long>(file);
     }
-    return lockFile(reinterpret_cast<HANDLE>(m_handle),
-                    LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY);
+    m_held = lockFile(reinterpret_cast<HANDLE>(m_handle),
+                      LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY);
+    return m_held;
 }
 
 bool isLocked(const std::string &path)
@@ -61,7 +89,9 @@ bool isLocked(const std::string &path)
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    const bool locked = !lockFile(file, LOCKFILE_FAIL_IMMEDIATELY);
+    // A shared lock is refused only beside an exclusive one.
+    const bool locked
+        = !lockFile(file, LOCKFILE_FAIL_IMMEDIATELY) && GetLastError() == ERROR_LOCK_VIOLATION;
     CloseHandle(file);
     return locked;
 }
@@ -78,22 +108,32 @@ bool writeDurably(const std::string &path, const std::string &content)
         && written == content.size() && FlushFileBuffers(file);
     CloseHandle(file);
     if (!ok
-        || !MoveFileExW(temporary.c_str(), wide(path).c_str(),
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        || !moveRetrying(path + ".neu", path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileW(temporary.c_str());
         return false;
     }
+    syncFolder(folderOf(path));
     return true;
 }
 
-void syncFolder(const std::string &)
+void syncFolder(const std::string &folder)
 {
-    // MOVEFILE_WRITE_THROUGH has done it for each move.
+    // A rename is kept in the folder's entries, which NTFS writes out when
+    // the folder itself is flushed; elsewhere this fails, and nothing more
+    // can be done.
+    const HANDLE handle = CreateFileW(wide(folder).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return;
+    FlushFileBuffers(handle);
+    CloseHandle(handle);
 }
 
 bool moveEntry(const std::string &from, const std::string &to)
 {
-    return MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+    // Without MOVEFILE_REPLACE_EXISTING an existing target fails the move.
+    return moveRetrying(from, to, MOVEFILE_WRITE_THROUGH);
 }
 
 } // namespace statefiles

@@ -36,12 +36,37 @@ add_executable(tst_winlaunch windows/tst_winlaunch.cpp)
 target_link_libraries(tst_winlaunch PRIVATE horbelung_testsupport)
 qt_import_plugins(tst_winlaunch INCLUDE Qt6::QOffscreenIntegrationPlugin)
 add_dependencies(tst_winlaunch recordarj horbelung-console)
+# The restores read real backups, which the Linux archiver makes.
+find_program(HORBELUNG_HOST_ARJ arj REQUIRED)
+set(winlaunch_archives ${CMAKE_CURRENT_BINARY_DIR}/winlaunch-archives)
+add_custom_command(OUTPUT ${winlaunch_archives}/three/volumes/NOKUhobe.a02
+                   COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/windows/archives.sh ${HORBELUNG_HOST_ARJ}
+                           ${winlaunch_archives}
+                   DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/windows/archives.sh VERBATIM)
+add_custom_target(winlaunch_archives DEPENDS ${winlaunch_archives}/three/volumes/NOKUhobe.a02)
+add_dependencies(tst_winlaunch winlaunch_archives)
+# Z: is the host's root.
+target_compile_definitions(tst_winlaunch PRIVATE ARCHIVES="Z:${winlaunch_archives}")
 add_test(NAME tst_winlaunch
          COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/gui/onxvfb.sh
                  sh ${wine_run} ${HORBELUNG_WINEPREFIX} --from-tools
                  $<TARGET_FILE:tst_winlaunch> $<TARGET_FILE:recordarj>
                  $<TARGET_FILE:horbelung-console> --)
 set_tests_properties(tst_winlaunch PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300)
+
+# The companion's terminal functions in consoles of their own (new consoles
+# are windows), on the programs a probe plays (windows/terminalprobe.cpp).
+add_executable(terminalprobe windows/terminalprobe.cpp
+                             ${PROJECT_SOURCE_DIR}/console/terminal_win.cpp)
+target_include_directories(terminalprobe PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(terminalprobe PRIVATE horbelung_journal)
+add_executable(tst_winterminal windows/tst_winterminal.cpp)
+target_link_libraries(tst_winterminal PRIVATE horbelung_testsupport)
+add_dependencies(tst_winterminal terminalprobe)
+add_test(NAME tst_winterminal
+         COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/gui/onxvfb.sh
+                 sh ${wine_run} ${HORBELUNG_WINEPREFIX} $<TARGET_FILE:tst_winterminal>)
+set_tests_properties(tst_winterminal PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300)
 
 # The program itself on a virtual X server with a window manager, driven by
 # keyboard; screenshots of both pages left in tests/windows-shots.
@@ -56,3 +81,9 @@ set_tests_properties(windows_smoke PROPERTIES FIXTURES_REQUIRED wine_prefix TIME
 # The Windows services on the prefix's scratch floppies, including a drive
 # letter led to a missing folder, a drive without a disk.
 horbelung_add_test(tst_winservices windows/tst_winservices.cpp)
+
+# Locks, replaced journals and moves of the state folder on Windows; the
+# other process is the probe.
+horbelung_add_test(tst_winstatefiles windows/tst_winstatefiles.cpp)
+target_link_libraries(tst_winstatefiles PRIVATE horbelung_journal)
+add_dependencies(tst_winstatefiles terminalprobe)

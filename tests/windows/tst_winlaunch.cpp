@@ -1,11 +1,15 @@
 #include "../windowdriver.h"
 
+#include "console/statefiles.h"
 #include "platform/realservices.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
+#include <QThread>
 
 #include <windows.h>
 
@@ -30,37 +34,157 @@ QString longForm(const QString &path)
     return QString::fromWCharArray(buffer, size);
 }
 
+// What the recording archiver beside the program wrote, one call per line.
+QStringList recordedLines(const QString &file)
+{
+    QFile calls(file);
+    if (!calls.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(calls.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
+}
+
 // The real services, real launches included, with the boxes answered: Yes
-// to the restore's question, OK to every other.
+// to the restore's question, OK to every other; the next disk only once
+// the archiver has read the one before, as a user changes disks.
 class AnsweringServices : private WorkingFolder, public platform::RealServices
 {
 public:
-    AnsweringServices()
-        : RealServices(platform::DriveMap::fromEnvironment(),
-                       QCoreApplication::applicationDirPath(), folder)
+    explicit AnsweringServices(const QString &programDirectory
+                               = QCoreApplication::applicationDirPath())
+        : RealServices(platform::DriveMap::fromEnvironment(), programDirectory, folder)
+        , m_calls(programDirectory + u"/arj-calls.txt"_s)
     { }
 
     int msgBox(const QString &prompt, int style) override
     {
         log << prompt;
+        static const QRegularExpression nextDisk(
+            u"^Legen Sie die Sicherungsdiskette (\\d+) ein$"_s);
+        if (const auto match = nextDisk.match(prompt); match.hasMatch()) {
+            const QDeadlineTimer deadline(20000);
+            while (recordedLines(m_calls).size() < match.captured(1).toInt() - 1
+                   && !deadline.hasExpired())
+                QThread::msleep(50);
+        }
         return (style & 7) == platform::MsgBox::YesNo ? platform::MsgBox::Yes
                                                       : platform::MsgBox::Ok;
     }
 
     QStringList log;
+
+private:
+    QString m_calls;
 };
 
-// What the recording archiver beside the program wrote, one call per line.
+// The same beside the program in a folder with a blank.
+const QString programFiles = u"C:/Program Files/Horbelung"_s;
+
+struct ProgramFilesServices : AnsweringServices
+{
+    ProgramFilesServices()
+        : AnsweringServices(programFiles)
+    { }
+};
+
 QStringList recordedCalls(const QString &file)
 {
-    QFile calls(file);
-    if (!calls.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines = QString::fromUtf8(calls.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
+    QStringList lines = recordedLines(file);
     // The runs of a restore start one after the other without waiting, so
     // their archivers may record in any order.
     lines.sort();
     return lines;
+}
+
+// A recorded line against the expected one, where "?" stands for a hex
+// digit of the name of the restore's own folder.
+bool matches(const QString &line, const QString &pattern)
+{
+    QString expression = QRegularExpression::escape(pattern);
+    expression.replace(u"\\?"_s, u"[0-9a-f]"_s);
+    return QRegularExpression(QRegularExpression::anchoredPattern(expression))
+        .match(line)
+        .hasMatch();
+}
+
+QString archives()
+{
+    return QStringLiteral(ARCHIVES);
+}
+
+// The consoles of earlier runs have ended their work (and wait for Enter):
+// they hold no lock of the state folder. A run begun at once would find its
+// folder busy, as a user never does who waits for the end.
+void waitForCompanions()
+{
+    const QDir state(platform::RealServices::defaultStateFolder());
+    const QDeadlineTimer deadline(20000);
+    for (const QString &name : state.entryList({u"*.lock"_s}, QDir::Files)) {
+        const std::string lock = QDir::toNativeSeparators(state.filePath(name)).toStdString();
+        while (statefiles::isLocked(lock) && !deadline.hasExpired())
+            QTest::qWait(50);
+    }
+}
+
+bool clearFolder(const QString &path)
+{
+    QDir folder(path);
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (name != u"horbelung-sandbox"_s && !folder.remove(name))
+            return false;
+    }
+    return true;
+}
+
+bool copyFiles(const QString &from, const QString &to)
+{
+    if (!QDir().mkpath(to))
+        return false;
+    for (const QString &name : QDir(from).entryList(QDir::Files)) {
+        if (!QFile::copy(from + u'/' + name, to + u'/' + name))
+            return false;
+    }
+    return true;
+}
+
+// The floppies and D:\SICH empty, the database folder with older files, and
+// the backup SET (of archives.sh) at the place a restore reads it, its files
+// where the recording archiver extracts them from.
+void prepare(const QString &set, const QString &place, const QString &programDirectory)
+{
+    waitForCompanions();
+    for (const QString &folder : {u"A:/"_s, u"B:/"_s, u"D:/SICH"_s, u"C:/NOKRAT"_s,
+                                  programDirectory + u"/arj-contents"_s}) {
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(clearFolder(folder));
+    }
+    for (const QString &name : {u"Nokrat.mdb"_s, u"Kl.mdb"_s}) {
+        QFile older(u"C:/NOKRAT/"_s + name);
+        QVERIFY(older.open(QIODevice::WriteOnly) && older.write("vorher") > 0);
+    }
+    QFile::remove(programDirectory + u"/arj-calls.txt"_s);
+    QFile::remove(programDirectory + u"/arj-argv.txt"_s);
+    if (set.isEmpty())
+        return;
+    QVERIFY(copyFiles(archives() + u'/' + set + u"/volumes"_s, place));
+    QVERIFY(
+        copyFiles(archives() + u'/' + set + u"/files"_s, programDirectory + u"/arj-contents"_s));
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// What a finished restore leaves: the backup's files in place of the older
+// ones, and no folder of its own.
+void checkRestored(const QString &set)
+{
+    for (const QString &name : {u"Nokrat.mdb"_s, u"Kl.mdb"_s})
+        QTRY_COMPARE_WITH_TIMEOUT(contents(u"C:/NOKRAT/"_s + name),
+                                  contents(archives() + u'/' + set + u"/files/"_s + name), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(QDir(u"C:/NOKRAT"_s).entryList({u"~HB*"_s}, QDir::AllEntries),
+                              QStringList(), 5000);
 }
 
 } // namespace
@@ -74,39 +198,49 @@ private slots:
     void commandLines_data()
     {
         QTest::addColumn<QStringList>("actions"); // a control clicked, or "field=text" typed
-        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QString>("set"); // the backup on disk for a restore (archives.sh)
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QStringList>("calls"); // "?" as in matches()
         const QString backup = u"C:\\TOOLS\\arj.exe a "_s;
         QTest::newRow("backup to A:, all databases")
-            << QStringList {}
+            << QStringList {} << QString() << QString()
             << QStringList {backup + u"a:\\NOKUhobe.arj C:\\NOKRAT\\*.mdb -v1440 -e"_s};
         QTest::newRow("backup to A:, one database")
-            << QStringList {u"VqsCheck1"_s}
+            << QStringList {u"VqsCheck1"_s} << QString() << QString()
             << QStringList {backup + u"a:\\NOKUhobe.arj C:\\NOKRAT\\NOKRAT.mdb -v1440 -e"_s};
         QTest::newRow("backup to B:")
-            << QStringList {u"Option3D2"_s}
+            << QStringList {u"Option3D2"_s} << QString() << QString()
             << QStringList {backup + u"b:\\NOKUhobe.arj C:\\NOKRAT\\*.mdb -v1200 -e"_s};
         QTest::newRow("backup to the hard disk")
-            << QStringList {u"Option3D5"_s, u"Mh3dText1=D:\\SICH\\"_s}
+            << QStringList {u"Option3D5"_s, u"Mh3dText1=D:\\SICH\\"_s} << QString() << QString()
             << QStringList {backup + u"D:\\SICH\\NOKUhobe.arj C:\\NOKRAT\\*.mdb -e -y"_s};
+        // A restore extracts into a folder of its own in the database folder.
+        const QString into = u" C:\\NOKRAT\\~HB?????.NEU\\ -y"_s;
         QTest::newRow("restore from A:, two disks")
-            << QStringList {u"Option3D4"_s, u"Mh3dText3=2"_s}
-            << QStringList {u"arj.exe x a:\\NOKUhobe.a01 C:\\NOKRAT\\ -y"_s,
-                            u"arj.exe x a:\\NOKUhobe.arj C:\\NOKRAT\\ -y"_s};
+            << QStringList {u"Option3D4"_s, u"Mh3dText3=2"_s} << u"two"_s << u"A:/"_s
+            << QStringList {u"arj.exe x a:\\NOKUhobe.a01"_s + into,
+                            u"arj.exe x a:\\NOKUhobe.arj"_s + into};
         QTest::newRow("restore from B:, three disks")
-            << QStringList {u"Option3D4"_s, u"Option3D2"_s, u"Mh3dText3=3"_s}
-            << QStringList {u"arj.exe x b:\\NOKUhobe.a01 C:\\NOKRAT\\ -y"_s,
-                            u"arj.exe x b:\\NOKUhobe.a02 C:\\NOKRAT\\ -y"_s,
-                            u"arj.exe x b:\\NOKUhobe.arj C:\\NOKRAT\\ -y"_s};
+            << QStringList {u"Option3D4"_s, u"Option3D2"_s, u"Mh3dText3=3"_s} << u"three"_s
+            << u"B:/"_s
+            << QStringList {u"arj.exe x b:\\NOKUhobe.a01"_s + into,
+                            u"arj.exe x b:\\NOKUhobe.a02"_s + into,
+                            u"arj.exe x b:\\NOKUhobe.arj"_s + into};
         QTest::newRow("restore from the hard disk")
-            << QStringList {u"Option3D4"_s, u"Option3D5"_s, u"Mh3dText1=D:\\SICH\\"_s}
-            << QStringList {u"arj.exe x D:\\SICH\\NOKUhobe.arj C:\\NOKRAT\\ -y"_s};
+            << QStringList {u"Option3D4"_s, u"Option3D5"_s, u"Mh3dText1=D:\\SICH\\"_s} << u"one"_s
+            << u"D:/SICH"_s << QStringList {u"arj.exe x D:\\SICH\\NOKUhobe.arj"_s + into};
     }
     void commandLines()
     {
         QFETCH(QStringList, actions);
+        QFETCH(QString, set);
+        QFETCH(QString, place);
         QFETCH(QStringList, calls);
-        const QString record = QCoreApplication::applicationDirPath() + u"/arj-calls.txt"_s;
-        QFile::remove(record);
+        const QString program = QCoreApplication::applicationDirPath();
+        prepare(set, place, program);
+        if (QTest::currentTestFailed())
+            return;
+        const QString record = program + u"/arj-calls.txt"_s;
 
         BasicWindowDriver<AnsweringServices> driver;
         driver.openPage2(u"C:\\NOKRAT\\"_s);
@@ -118,8 +252,90 @@ private slots:
         }
         driver.click(u"Command3D1"_s);
 
-        QTRY_COMPARE_WITH_TIMEOUT(recordedCalls(record).size(), calls.size(), 15000);
-        QCOMPARE(recordedCalls(record), calls);
+        QTRY_COMPARE_WITH_TIMEOUT(recordedCalls(record).size(), calls.size(), 20000);
+        const QStringList recorded = recordedCalls(record);
+        for (qsizetype at = 0; at < calls.size(); ++at)
+            QVERIFY2(matches(recorded.at(at), calls.at(at)), qPrintable(recorded.at(at)));
+        if (set.isEmpty())
+            return;
+        // The disks of one restore share its folder.
+        for (const QString &line : recorded)
+            QCOMPARE(line.section(u' ', 3, 3), recorded.constFirst().section(u' ', 3, 3));
+        checkRestored(set);
+    }
+
+    // From a program folder with a blank the archiver still gets its own
+    // path as one argument, and a restore's archiver is the one beside it.
+    void programFolderWithBlank_data()
+    {
+        QTest::addColumn<QStringList>("actions");
+        QTest::addColumn<QString>("set");
+        QTest::addColumn<QStringList>("argv");
+        QTest::newRow("backup to A:") << QStringList {} << QString()
+                                      << QStringList {u"C:\\Program Files\\Horbelung\\arj.exe"_s,
+                                                      u"a"_s,
+                                                      u"a:\\NOKUhobe.arj"_s,
+                                                      u"C:\\NOKRAT\\*.mdb"_s,
+                                                      u"-v1440"_s,
+                                                      u"-e"_s};
+        QTest::newRow("restore from the hard disk")
+            << QStringList {u"Option3D4"_s, u"Option3D5"_s, u"Mh3dText1=D:\\SICH\\"_s} << u"one"_s
+            << QStringList {u"arj.exe"_s, u"x"_s, u"D:\\SICH\\NOKUhobe.arj"_s,
+                            u"C:\\NOKRAT\\~HB?????.NEU\\"_s, u"-y"_s};
+    }
+    void programFolderWithBlank()
+    {
+        QFETCH(QStringList, actions);
+        QFETCH(QString, set);
+        QFETCH(QStringList, argv);
+        QVERIFY(QDir().mkpath(programFiles));
+        // Once: the consoles of earlier rows still run the companion.
+        for (const QString &name : {u"arj.exe"_s, u"horbelung-console.exe"_s}) {
+            if (!QFile::exists(programFiles + u'/' + name))
+                QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + u'/' + name,
+                                    programFiles + u'/' + name));
+        }
+        prepare(set, u"D:/SICH"_s, programFiles);
+        if (QTest::currentTestFailed())
+            return;
+
+        BasicWindowDriver<ProgramFilesServices> driver;
+        driver.openPage2(u"C:\\NOKRAT\\"_s);
+        for (const QString &action : std::as_const(actions)) {
+            if (action.contains(u'='))
+                driver.type(action.section(u'=', 0, 0), action.section(u'=', 1));
+            else
+                driver.click(action);
+        }
+        driver.click(u"Command3D1"_s);
+
+        const QString record = programFiles + u"/arj-argv.txt"_s;
+        QTRY_COMPARE_WITH_TIMEOUT(recordedLines(record).size(), 1, 20000);
+        const QStringList received = recordedLines(record).constFirst().split(u'\t');
+        QCOMPARE(received.size(), argv.size());
+        for (qsizetype at = 0; at < argv.size(); ++at)
+            QVERIFY2(matches(received.at(at), argv.at(at)), qPrintable(received.at(at)));
+        if (!set.isEmpty())
+            checkRestored(set);
+    }
+
+    // A backup to "a:" goes to the floppy A:, where an older backup is
+    // neither written into nor set aside.
+    void olderBackupOnFloppyKept()
+    {
+        const QString program = QCoreApplication::applicationDirPath();
+        prepare(u"one"_s, u"A:/"_s, program);
+        if (QTest::currentTestFailed())
+            return;
+        BasicWindowDriver<AnsweringServices> driver;
+        driver.openPage2(u"C:\\NOKRAT\\"_s);
+        driver.click(u"Command3D1"_s);
+        // Long enough for the companion to have called the archiver.
+        QTest::qWait(4000);
+        QVERIFY(!QFile::exists(program + u"/arj-calls.txt"_s));
+        QCOMPARE(QDir(u"A:/"_s).entryList({u"NOKUhobe.*"_s}), QStringList {u"NOKUhobe.arj"_s});
+        QCOMPARE(contents(u"A:/NOKUhobe.arj"_s),
+                 contents(archives() + u"/one/volumes/NOKUhobe.arj"_s));
     }
 
     // The run's DOS form "C:\Buchha~1\" is the rule's guess, which names
@@ -145,6 +361,7 @@ private slots:
             QVERIFY(words.at(3).endsWith(u"\\*.mdb"_s));
             QCOMPARE(longForm(words.at(3).chopped(5)), u"C:\\Buchhaltung 2023\\"_s);
             QFile::remove(record);
+            waitForCompanions();
         }
         QCOMPARE(driver.control<QLineEdit>(u"Mh3dText2"_s)->text(), u"C:\\Buchha~1\\"_s);
 
