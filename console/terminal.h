@@ -29,14 +29,19 @@ void holdInterruptions();
 bool waitUntil(const std::function<bool()> &done);
 
 // This program's arguments after its name, as UTF-8 words (on Windows the
-// wide command line split as the system does).
+// wide command line split as the system does, and an unquoted program path
+// with blanks after "--" read as Windows starts it: the shortest run of
+// words that names a program).
 std::vector<std::string> arguments(int argc, char *argv[]);
 
 // Runs the command (program and arguments, as given) and waits for it. A
 // program that cannot start ends with code 127.
-// Windows: the command is the part of this program's own command line after
-// " -- ", unchanged, run in this console, whose screen buffer is read back
-// for onOutput when it ends.
+// Windows: the command line is made from the words by Windows' quoting
+// rules (a word without blanks and quotes as it is), and the program runs in
+// this console, whose screen buffer is read for onOutput while it runs, by
+// line, the unfinished one at the cursor included. An exit status with the
+// top bit set (an exception such as 0xC0000005) ends as signalled, with the
+// status's low bits as its number.
 // Linux: on a terminal the program gets a pseudo-terminal of its own that
 // this one feeds from the keyboard, so it still prompts and reads answers;
 // otherwise it shares this process's input. Everything it writes is passed

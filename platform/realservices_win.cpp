@@ -78,8 +78,8 @@ void RealServices::shell(const QString &commandLine, int windowStyle, const Laun
     if (commandLine.trimmed().isEmpty())
         throw RuntimeError(RuntimeError::InvalidProcedureCall);
     QString line = inShortForms(commandLine, withKnownForms(notes));
-    // An archive run goes through the console companion, which hands the
-    // archiver the part after " -- " unchanged.
+    // An archive run goes through the console companion, which runs the
+    // archiver with the words after " -- ".
     if (!notes.summary.isEmpty()) {
         QString app = appPath();
         if (!app.endsWith(u'\\'))
