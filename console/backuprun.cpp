@@ -228,17 +228,13 @@ Report BackUp::run()
     const terminal::Ending ending
         = terminal::run(m_run.command, {}, [this](std::string_view output) { watch(output); });
     lookAtVolumes();
-    if (ending.interrupted)
-        return failed(ending.hungUp ? "Das Konsolenfenster wurde geschlossen."
-                                    : "Die Sicherung wurde abgebrochen.");
-    if (ending.signalled)
-        return failed("Der Archivierer wurde abgebrochen (Signal " + std::to_string(ending.code)
-                      + ").");
+    // What the volumes lack says more than the archiver's status.
+    if (const std::optional<std::string> reason = words::cutShort(ending, "Sicherung"))
+        return failed(*reason);
     if (const std::optional<std::string> reason = whyNotRestorable())
         return failed(*reason);
-    if (ending.code != 0)
-        return failed("Der Archivierer meldet Fehler " + std::to_string(ending.code) + ": "
-                      + words::archiverFailure(ending.code) + ".");
+    if (const std::optional<std::string> reason = words::archiverError(ending))
+        return failed(*reason);
 
     if (m_setAside) {
         std::error_code error;

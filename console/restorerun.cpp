@@ -344,15 +344,10 @@ Report RestoreDisk::run()
     PartCheck check(volume->parts, m_journal.newFolder());
     const terminal::Ending ending = terminal::run(command, m_journal.newFolder(),
                                                   [&check](std::string_view) { check.catchUp(); });
-    if (ending.interrupted)
-        return failed(ending.hungUp ? "Das Konsolenfenster wurde geschlossen."
-                                    : "Die Wiederherstellung wurde abgebrochen.");
-    if (ending.signalled)
-        return failed("Der Archivierer wurde abgebrochen (Signal " + std::to_string(ending.code)
-                      + ").");
-    if (ending.code != 0)
-        return failed("Der Archivierer meldet Fehler " + std::to_string(ending.code) + ": "
-                      + words::archiverFailure(ending.code) + ".");
+    if (const std::optional<std::string> reason = words::cutShort(ending, "Wiederherstellung"))
+        return failed(*reason);
+    if (const std::optional<std::string> reason = words::archiverError(ending))
+        return failed(*reason);
     if (std::optional<Report> broken = checkParts(*volume, check))
         return *broken;
 

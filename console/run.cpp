@@ -43,6 +43,9 @@ std::string bytes(long long size)
     return grouped + " Bytes";
 }
 
+namespace {
+
+// The archiver's exit status in words, as its documentation gives them.
 std::string archiverFailure(int code)
 {
     switch (code) {
@@ -75,6 +78,26 @@ std::string archiverFailure(int code)
     default:
         return "unbekannter Fehler";
     }
+}
+
+} // namespace
+
+std::optional<std::string> cutShort(const terminal::Ending &ending, const std::string &run)
+{
+    if (ending.interrupted)
+        return ending.hungUp ? "Das Konsolenfenster wurde geschlossen."
+                             : "Die " + run + " wurde abgebrochen.";
+    if (ending.signalled)
+        return "Der Archivierer wurde abgebrochen (Signal " + std::to_string(ending.code) + ").";
+    return std::nullopt;
+}
+
+std::optional<std::string> archiverError(const terminal::Ending &ending)
+{
+    if (ending.code == 0)
+        return std::nullopt;
+    return "Der Archivierer meldet Fehler " + std::to_string(ending.code) + ": "
+        + archiverFailure(ending.code) + ".";
 }
 
 std::pair<std::string, std::string> split(const std::string &path)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "terminal.h"
+
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,8 +38,11 @@ struct Report
 namespace words {
 // "1.456.400 Bytes"
 std::string bytes(long long size);
-// The archiver's exit status in words, as its documentation gives them.
-std::string archiverFailure(int code);
+// Why a run whose archiver ended so is no good: cut short (what the run is
+// called in "Die … wurde abgebrochen."), or killed; none when it ran its course.
+std::optional<std::string> cutShort(const terminal::Ending &ending, const std::string &run);
+// The archiver's own error, with its exit status in words; none for 0.
+std::optional<std::string> archiverError(const terminal::Ending &ending);
 // The host folder part of a path, with its "/", and the name after it.
 std::pair<std::string, std::string> split(const std::string &path);
 // ASCII letters without regard to case, as Windows compares names.

@@ -106,6 +106,18 @@ bool matches(const QString &line, const QString &pattern)
         .hasMatch();
 }
 
+// Page 2 as the row sets it ("field=text" typed, else clicked), then the start.
+template<class Driver> void start(Driver &driver, const QStringList &actions)
+{
+    for (const QString &action : actions) {
+        if (action.contains(u'='))
+            driver.type(action.section(u'=', 0, 0), action.section(u'=', 1));
+        else
+            driver.click(action);
+    }
+    driver.click(u"Command3D1"_s);
+}
+
 QString archives()
 {
     return QStringLiteral(ARCHIVES);
@@ -244,13 +256,7 @@ private slots:
 
         BasicWindowDriver<AnsweringServices> driver;
         driver.openPage2(u"C:\\NOKRAT\\"_s);
-        for (const QString &action : std::as_const(actions)) {
-            if (action.contains(u'='))
-                driver.type(action.section(u'=', 0, 0), action.section(u'=', 1));
-            else
-                driver.click(action);
-        }
-        driver.click(u"Command3D1"_s);
+        start(driver, actions);
 
         QTRY_COMPARE_WITH_TIMEOUT(recordedCalls(record).size(), calls.size(), 20000);
         const QStringList recorded = recordedCalls(record);
@@ -301,13 +307,7 @@ private slots:
 
         BasicWindowDriver<ProgramFilesServices> driver;
         driver.openPage2(u"C:\\NOKRAT\\"_s);
-        for (const QString &action : std::as_const(actions)) {
-            if (action.contains(u'='))
-                driver.type(action.section(u'=', 0, 0), action.section(u'=', 1));
-            else
-                driver.click(action);
-        }
-        driver.click(u"Command3D1"_s);
+        start(driver, actions);
 
         const QString record = programFiles + u"/arj-argv.txt"_s;
         QTRY_COMPARE_WITH_TIMEOUT(recordedLines(record).size(), 1, 20000);
