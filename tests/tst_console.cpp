@@ -133,6 +133,13 @@ class TstConsole : public QObject
                 u"--drive"_s,   u"C:="_s + home + u"/drive_c/"_s,
                 u"--"_s};
     }
+    // The companion's words for one disk of a restore into the database folder.
+    QStringList restoreWords(const QString &disk, const QString &id, const QString &program) const
+    {
+        const int number = disk.section(u'/', 0, 0).toInt();
+        return companionWords(disk, id)
+            << program << u"x"_s << floppy() + volume(number) << databases() << u"-y"_s;
+    }
     void start(QProcess &companion, const QStringList &words) const
     {
         companion.setProcessChannelMode(QProcess::MergedChannels);
@@ -162,9 +169,7 @@ class TstConsole : public QObject
     QString restoreDisk(int disk, int disks, const QString &id = u"R"_s) const
     {
         QProcess companion;
-        start(companion,
-              companionWords(u"%1/%2"_s.arg(disk).arg(disks), id)
-                  << arj << u"x"_s << floppy() + volume(disk) << databases() << u"-y"_s);
+        start(companion, restoreWords(u"%1/%2"_s.arg(disk).arg(disks), id, arj));
         return finish(companion);
     }
     static QString volume(int disk)
@@ -346,9 +351,7 @@ private slots:
         QFETCH(QString, said);
         insert(u"set/NOKUhobe.arj"_s);
         QProcess companion;
-        start(companion,
-              companionWords(u"1/3"_s, u"R"_s)
-                  << staller << u"x"_s << floppy() + volume(1) << databases() << u"-y"_s);
+        start(companion, restoreWords(u"1/3"_s, u"R"_s, staller));
         QVERIFY(companion.waitForReadyRead(10'000));
         const auto archiver = [&] {
             QFile children(u"/proc/%1/task/%1/children"_s.arg(companion.processId()));
@@ -387,9 +390,7 @@ private slots:
         QVERIFY(writeFile(floppy() + u"NOKUhobe.arj"_s, hostileVolume(name, char(type), "evil")));
         const QMap<QString, QByteArray> home = contents(this->home + u"/drive_c/"_s);
         QProcess companion;
-        start(companion,
-              companionWords(u"1/1"_s, u"R"_s)
-                  << arj << u"x"_s << floppy() + volume(1) << databases() << u"-y"_s);
+        start(companion, restoreWords(u"1/1"_s, u"R"_s, arj));
         companion.write("\n");
         companion.closeWriteChannel();
         QVERIFY(companion.waitForFinished(30'000));
@@ -413,9 +414,7 @@ private slots:
         QVERIFY(writeFile(liar, lying));
         QVERIFY(QFile::setPermissions(liar, QFile::ReadOwner | QFile::ExeOwner));
         QProcess companion;
-        start(companion,
-              companionWords(u"1/1"_s, u"R"_s)
-                  << liar << u"x"_s << floppy() + volume(1) << databases() << u"-y"_s);
+        start(companion, restoreWords(u"1/1"_s, u"R"_s, liar));
         const QString output = finish(companion);
         QVERIFY2(output.contains(u"FEHLGESCHLAGEN.\nDie Datei Kl.mdb ist nach dem Lesen dieser "
                                  "Diskette nicht vollständig oder fehlerhaft."_s),
@@ -564,17 +563,13 @@ private slots:
     {
         insert(u"set/NOKUhobe.arj"_s);
         QProcess first;
-        start(first,
-              companionWords(u"1/2"_s, u"R1"_s)
-                  << staller << u"x"_s << floppy() + volume(1) << databases() << u"-y"_s);
+        start(first, restoreWords(u"1/2"_s, u"R1"_s, staller));
         QVERIFY(first.waitForReadyRead(10'000));
         QVERIFY(restoreDisk(1, 1, u"R2"_s)
                     .contains(u"In C:\\NOKRAT\\ wird gerade eine andere Wiederherstellung "
                               "ausgeführt."_s));
         QProcess second;
-        start(second,
-              companionWords(u"2/2"_s, u"R1"_s)
-                  << arj << u"x"_s << floppy() + volume(2) << databases() << u"-y"_s);
+        start(second, restoreWords(u"2/2"_s, u"R1"_s, arj));
         QVERIFY(waitFor(second, "Diskette 1 wird noch gelesen – bitte warten"));
         ::kill(pid_t(first.processId()), SIGTERM);
         QVERIFY(finish(first, "\n").contains(u"FEHLGESCHLAGEN"_s));
