@@ -125,16 +125,21 @@ QString archives()
 
 // The consoles of earlier runs have ended their work (and wait for Enter):
 // they hold no lock of the state folder. A run begun at once would find its
-// folder busy, as a user never does who waits for the end.
-void waitForCompanions()
+// folder busy, as a user never does who waits for the end. The lock still
+// held, if any.
+QString companionStillAtWork()
 {
     const QDir state(platform::RealServices::defaultStateFolder());
-    const QDeadlineTimer deadline(20000);
+    const QDeadlineTimer deadline(30000);
     for (const QString &name : state.entryList({u"*.lock"_s}, QDir::Files)) {
         const std::string lock = QDir::toNativeSeparators(state.filePath(name)).toStdString();
-        while (statefiles::isLocked(lock) && !deadline.hasExpired())
+        while (statefiles::isLocked(lock)) {
+            if (deadline.hasExpired())
+                return name;
             QTest::qWait(50);
+        }
     }
+    return {};
 }
 
 bool clearFolder(const QString &path)
@@ -163,7 +168,8 @@ bool copyFiles(const QString &from, const QString &to)
 // where the recording archiver extracts them from.
 void prepare(const QString &set, const QString &place, const QString &programDirectory)
 {
-    waitForCompanions();
+    const QString held = companionStillAtWork();
+    QVERIFY2(held.isEmpty(), qPrintable(u"still held: "_s + held));
     for (const QString &folder : {u"A:/"_s, u"B:/"_s, u"D:/SICH"_s, u"C:/NOKRAT"_s,
                                   programDirectory + u"/arj-contents"_s}) {
         QVERIFY(QDir().mkpath(folder));
@@ -258,7 +264,7 @@ private slots:
         driver.openPage2(u"C:\\NOKRAT\\"_s);
         start(driver, actions);
 
-        QTRY_COMPARE_WITH_TIMEOUT(recordedCalls(record).size(), calls.size(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(recordedCalls(record).size(), calls.size(), 30000);
         const QStringList recorded = recordedCalls(record);
         for (qsizetype at = 0; at < calls.size(); ++at)
             QVERIFY2(matches(recorded.at(at), calls.at(at)), qPrintable(recorded.at(at)));
@@ -310,7 +316,7 @@ private slots:
         start(driver, actions);
 
         const QString record = programFiles + u"/arj-argv.txt"_s;
-        QTRY_COMPARE_WITH_TIMEOUT(recordedLines(record).size(), 1, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(recordedLines(record).size(), 1, 30000);
         const QStringList received = recordedLines(record).constFirst().split(u'\t');
         QCOMPARE(received.size(), argv.size());
         for (qsizetype at = 0; at < argv.size(); ++at)
@@ -361,7 +367,7 @@ private slots:
             QVERIFY(words.at(3).endsWith(u"\\*.mdb"_s));
             QCOMPARE(longForm(words.at(3).chopped(5)), u"C:\\Buchhaltung 2023\\"_s);
             QFile::remove(record);
-            waitForCompanions();
+            QCOMPARE(companionStillAtWork(), QString());
         }
         QCOMPARE(driver.control<QLineEdit>(u"Mh3dText2"_s)->text(), u"C:\\Buchha~1\\"_s);
 
