@@ -1,6 +1,6 @@
 # Windows: the icon and version information in the executables, a portable
-# zip and an installer (cpack in the build folder). The user's own arj.exe
-# goes into the program folder beside horbelung.exe.
+# zip and an installer (cpack in the build folder). Both carry arj.exe,
+# built from Debian's source, beside horbelung.exe (arj.cmake).
 
 # The icon, rendered from the SVG at the sizes Explorer and the task bar ask
 # for, in one .ico.
@@ -36,6 +36,9 @@ foreach(rc_target horbelung horbelung-console)
 endforeach()
 
 install(TARGETS horbelung horbelung-console RUNTIME DESTINATION .)
+
+# The archiver and its licence and sources.
+include(${CMAKE_CURRENT_SOURCE_DIR}/arj.cmake)
 
 set(CPACK_GENERATOR ZIP NSIS)
 # Values reach cpack as written here: NSIS's $ and quotes included.

@@ -19,35 +19,37 @@ fail() {
     exit 1
 }
 
-drive_c=$WINEPREFIX/drive_c
+# The test's own folder on C: holds the archiver, the database folder and
+# the folders restored to.
+folder=$WINEPREFIX/drive_c/ARJTEST
 floppy=$WINEPREFIX/scratch_a
-rm -rf "$work" "$drive_c/NOKRAT" "$drive_c/ZIEL" "$drive_c/QUELLE"
-mkdir -p "$work/disks" "$drive_c/NOKRAT" "$drive_c/ZIEL" "$drive_c/QUELLE"
+rm -rf "$work" "$folder"
+mkdir -p "$work/disks" "$folder/NOKRAT" "$folder/ZIEL" "$folder/QUELLE"
 trap 'rm -f "$floppy"/NOKUhobe.*' EXIT
-cp "$arj_exe" "$drive_c/TOOLS/arj.exe"
+cp "$arj_exe" "$folder/arj.exe"
 
-# arj EXPECTED LOG ARGUMENT...: the Windows archiver from C:\TOOLS, with
+# arj EXPECTED LOG ARGUMENT...: the Windows archiver, with
 # no answers on its input.
 arj() {
     expected=$1
     log=$work/$2.log
     shift 2
     status=0
-    wine 'C:\TOOLS\arj.exe' "$@" </dev/null >"$log" 2>&1 || status=$?
+    wine 'C:\ARJTEST\arj.exe' "$@" </dev/null >"$log" 2>&1 || status=$?
     [ "$status" -eq "$expected" ] ||
         fail "arj.exe $* ended with $status, not $expected: $(tr '\r' '\n' <"$log" | tail -n 5)"
 }
 
 # Random data, so that nothing compresses and the volumes fill up.
 python3 -c 'import random, sys; random.seed(23); sys.stdout.buffer.write(random.randbytes(3300000))' \
-    >"$drive_c/NOKRAT/NOKRAT.mdb"
+    >"$folder/NOKRAT/NOKRAT.mdb"
 
 # The backup to A:. At each prompt the volume written is taken out of the
 # drive, as a user changes the floppy, and the prompt answered.
 prompt='Insert diskette with next volume ([0-9]*).  Enter "Y" when ready:'
 answers=$work/answers
 mkfifo "$answers"
-wine 'C:\TOOLS\arj.exe' a 'a:\NOKUhobe.arj' 'C:\NOKRAT\*.mdb' -v1440 -e \
+wine 'C:\ARJTEST\arj.exe' a 'a:\NOKUhobe.arj' 'C:\ARJTEST\NOKRAT\*.mdb' -v1440 -e \
     <"$answers" >"$work/backup.log" 2>&1 &
 pid=$!
 exec 3>"$answers"
@@ -83,10 +85,10 @@ done
 # The restore, one call per floppy naming that disk's volume.
 for volume in 1/NOKUhobe.arj 2/NOKUhobe.a01 3/NOKUhobe.a02; do
     cp "$work/disks/$volume" "$floppy/"
-    arj 0 restore x "a:\\${volume#*/}" 'C:\ZIEL\' -y
+    arj 0 restore x "a:\\${volume#*/}" 'C:\ARJTEST\ZIEL\' -y
     rm "$floppy/${volume#*/}"
 done
-cmp "$drive_c/NOKRAT/NOKRAT.mdb" "$drive_c/ZIEL/NOKRAT.mdb" || fail "the restore differs"
+cmp "$folder/NOKRAT/NOKRAT.mdb" "$folder/ZIEL/NOKRAT.mdb" || fail "the restore differs"
 
 # The exchange with the Linux archiver: NAME (as the Linux archiver stores
 # it, in code page 850), NAME on Windows, modification time, contents.
@@ -94,25 +96,25 @@ files="
 B\\201ro.mdb|Büro.mdb|2024-07-15 10:20:30|Sommer
 Kl.mdb|Kl.mdb|2024-01-15 08:00:00|Winter
 "
-mkdir -p "$work/linux" "$work/from-windows" "$drive_c/ZIEL/linux"
+mkdir -p "$work/linux" "$work/from-windows" "$folder/ZIEL/linux"
 printf "%s\n" "$files" | while IFS='|' read -r linux windows time contents; do
     [ -n "$linux" ] || continue
     linux=$(printf "$linux")
     printf '%s' "$contents" >"$work/linux/$linux"
-    printf '%s' "$contents" >"$drive_c/QUELLE/$windows"
-    touch -d "$time" "$work/linux/$linux" "$drive_c/QUELLE/$windows"
+    printf '%s' "$contents" >"$folder/QUELLE/$windows"
+    touch -d "$time" "$work/linux/$linux" "$folder/QUELLE/$windows"
 done
 (cd "$work/linux" && "$host_arj" a ../linux.arj ./*.mdb -e -y >/dev/null) ||
     fail "the Linux archiver failed"
-arj 0 from-linux x "Z:$work/linux.arj" 'C:\ZIEL\linux\' -y
-arj 0 to-linux a 'C:\ZIEL\windows.arj' 'C:\QUELLE\*.mdb' -e -y
-(cd "$work/from-windows" && "$host_arj" x "$drive_c/ZIEL/windows.arj" -y >/dev/null) ||
+arj 0 from-linux x "Z:$work/linux.arj" 'C:\ARJTEST\ZIEL\linux\' -y
+arj 0 to-linux a 'C:\ARJTEST\ZIEL\windows.arj' 'C:\ARJTEST\QUELLE\*.mdb' -e -y
+(cd "$work/from-windows" && "$host_arj" x "$folder/ZIEL/windows.arj" -y >/dev/null) ||
     fail "the Linux archiver could not extract the Windows archive"
 printf "%s\n" "$files" | while IFS='|' read -r linux windows time contents; do
     [ -n "$linux" ] || continue
     linux=$(printf "$linux")
-    for pair in "$work/linux/$linux|$drive_c/ZIEL/linux/$windows" \
-        "$drive_c/QUELLE/$windows|$work/from-windows/$linux"; do
+    for pair in "$work/linux/$linux|$folder/ZIEL/linux/$windows" \
+        "$folder/QUELLE/$windows|$work/from-windows/$linux"; do
         made=${pair%|*}
         extracted=${pair#*|}
         cmp "$made" "$extracted" || fail "$extracted differs from $made"
@@ -122,6 +124,6 @@ printf "%s\n" "$files" | while IFS='|' read -r linux windows time contents; do
 done
 
 # Exit codes: nothing matched, archive missing.
-arj 1 unmatched x 'C:\ZIEL\windows.arj' 'C:\ZIEL\' Fehlt.mdb -y
-arj 6 missing x 'a:\NOKUhobe.arj' 'C:\ZIEL\' -y
+arj 1 unmatched x 'C:\ARJTEST\ZIEL\windows.arj' 'C:\ARJTEST\ZIEL\' Fehlt.mdb -y
+arj 6 missing x 'a:\NOKUhobe.arj' 'C:\ARJTEST\ZIEL\' -y
 echo "arj: all right"

@@ -54,6 +54,15 @@ add_test(NAME tst_winlaunch
                  $<TARGET_FILE:horbelung-console> --)
 set_tests_properties(tst_winlaunch PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300)
 
+# The shipped arj.exe (from the build folder) with the program's lines: a
+# backup to A: over three floppies, the restore disk by disk, archives
+# exchanged with the Linux archiver, the exit codes.
+add_test(NAME windows_arj
+         COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/windows/arj.sh ${HORBELUNG_WINEPREFIX}
+                 ${CMAKE_BINARY_DIR}/arj.exe ${HORBELUNG_HOST_ARJ}
+                 ${CMAKE_CURRENT_BINARY_DIR}/windows-arj)
+set_tests_properties(windows_arj PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 120)
+
 # The companion's terminal functions in consoles of their own (new consoles
 # are windows), on the programs a probe plays (windows/terminalprobe.cpp).
 add_executable(terminalprobe windows/terminalprobe.cpp
