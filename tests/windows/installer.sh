@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds the portable zip and the installer with CPack, checks what the zip
-# holds, installs silently with Wine in a scratch prefix, checks the
+# holds (the archiver with its licence and sources too), installs silently with Wine in a scratch prefix, checks the
 # installed programs (icon and version information included), the
 # start-menu folder with its link (which must start the program; hence the
 # X server of xvfb-run) and the Add/Remove programs entry, then uninstalls
@@ -39,12 +39,22 @@ setup=$out/horbelung-$version-win64.exe
 [ -f "$zip" ] || fail "no $zip"
 [ -f "$setup" ] || fail "no $setup"
 
-# The portable zip: both programs in one folder.
+# The portable zip: the programs and the archiver in one folder, the
+# archiver's licence and sources in quellen/arj/.
 entries=$(unzip -Z1 "$zip")
-for program in horbelung.exe horbelung-console.exe; do
+for program in horbelung.exe horbelung-console.exe arj.exe; do
     echo "$entries" | grep -qx "horbelung-$version-win64/$program" ||
         fail "the zip lacks $program"
 done
+arj_sources="COPYING copyright SHA256SUMS arj_3.10.22-26.dsc arj_3.10.22.orig.tar.gz
+    arj_3.10.22-26.debian.tar.xz build.sh windows-arj patches/01-largeint.patch"
+for file in $arj_sources; do
+    echo "$entries" | grep -qx "horbelung-$version-win64/quellen/arj/$file" ||
+        fail "the zip lacks quellen/arj/$file"
+done
+# As built: stripping would cut off what is joined to it.
+unzip -p "$zip" "horbelung-$version-win64/arj.exe" | cmp -s - "$build/arj.exe" ||
+    fail "the zip's arj.exe is not the one built"
 
 export WINEPREFIX="$out/wineprefix"
 export WINEDEBUG=-all
@@ -61,6 +71,13 @@ folder="$drive_c/Program Files/Horbelung"
 for file in horbelung.exe horbelung-console.exe Uninstall.exe; do
     [ -f "$folder/$file" ] || fail "not installed: $folder/$file"
 done
+cmp -s "$folder/arj.exe" "$build/arj.exe" || fail "the installed arj.exe is not the one built"
+(cd "$folder/quellen/arj" && sha256sum --quiet -c SHA256SUMS) ||
+    fail "the installed sources of arj.exe do not match their checksums"
+# The archiver runs: its banner and the short help, after its self-check.
+banner=$(wine "$folder/arj.exe" </dev/null) || fail "the installed arj.exe failed"
+echo "$banner" | grep -q '^ARJ32 v 3\.10' || fail "the installed arj.exe says: $banner"
+echo "$banner" | grep -q 'Usage: *ARJ <command>' || fail "arj.exe shows no help: $banner"
 links=$(find "$drive_c" -path '*/Start Menu/Programs/Horbelung/*.lnk' | sort)
 names=$(echo "$links" | sed 's|.*/||' | tr '\n' ' ')
 [ "$names" = "Horbelung.lnk Uninstall.lnk " ] || fail "the start-menu folder holds: $links"
