@@ -47,7 +47,7 @@ for program in horbelung.exe horbelung-console.exe arj.exe; do
         fail "the zip lacks $program"
 done
 arj_sources="COPYING copyright SHA256SUMS arj_3.10.22-26.dsc arj_3.10.22.orig.tar.gz
-    arj_3.10.22-26.debian.tar.xz build.sh windows-arj patches/01-largeint.patch"
+    arj_3.10.22-26.debian.tar.xz build.sh windows-arj debian-source patches/01-largeint.patch"
 for file in $arj_sources; do
     echo "$entries" | grep -qx "horbelung-$version-win64/quellen/arj/$file" ||
         fail "the zip lacks quellen/arj/$file"
