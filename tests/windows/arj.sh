@@ -25,7 +25,9 @@ folder=$WINEPREFIX/drive_c/ARJTEST
 floppy=$WINEPREFIX/scratch_a
 rm -rf "$work" "$folder"
 mkdir -p "$work/disks" "$folder/NOKRAT" "$folder/ZIEL" "$folder/QUELLE"
-trap 'rm -f "$floppy"/NOKUhobe.*' EXIT
+# Loading user32 starts a desktop process, here without a display; it
+# would stay in the prefix and leave the later tests' windows no display.
+trap 'rm -f "$floppy"/NOKUhobe.*; wineserver -k 2>/dev/null || true' EXIT
 cp "$arj_exe" "$folder/arj.exe"
 
 # arj EXPECTED LOG ARGUMENT...: the Windows archiver, with
