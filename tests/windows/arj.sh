@@ -98,7 +98,10 @@ files="
 B\\201ro.mdb|Büro.mdb|2024-07-15 10:20:30|Sommer
 Kl.mdb|Kl.mdb|2024-01-15 08:00:00|Winter
 "
-mkdir -p "$work/linux" "$work/from-windows" "$folder/ZIEL/linux"
+# The Linux archive goes to a folder with umlauts, which its argument
+# names in the ANSI code page.
+outer="$folder/Äußere Ebene"
+mkdir -p "$work/linux" "$work/from-windows" "$outer"
 printf "%s\n" "$files" | while IFS='|' read -r linux windows time contents; do
     [ -n "$linux" ] || continue
     linux=$(printf "$linux")
@@ -108,14 +111,14 @@ printf "%s\n" "$files" | while IFS='|' read -r linux windows time contents; do
 done
 (cd "$work/linux" && "$host_arj" a ../linux.arj ./*.mdb -e -y >/dev/null) ||
     fail "the Linux archiver failed"
-arj 0 from-linux x "Z:$work/linux.arj" 'C:\ARJTEST\ZIEL\linux\' -y
+arj 0 from-linux x "Z:$work/linux.arj" 'C:\ARJTEST\Äußere Ebene\' -y
 arj 0 to-linux a 'C:\ARJTEST\ZIEL\windows.arj' 'C:\ARJTEST\QUELLE\*.mdb' -e -y
 (cd "$work/from-windows" && "$host_arj" x "$folder/ZIEL/windows.arj" -y >/dev/null) ||
     fail "the Linux archiver could not extract the Windows archive"
 printf "%s\n" "$files" | while IFS='|' read -r linux windows time contents; do
     [ -n "$linux" ] || continue
     linux=$(printf "$linux")
-    for pair in "$work/linux/$linux|$folder/ZIEL/linux/$windows" \
+    for pair in "$work/linux/$linux|$outer/$windows" \
         "$folder/QUELLE/$windows|$work/from-windows/$linux"; do
         made=${pair%|*}
         extracted=${pair#*|}
