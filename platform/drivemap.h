@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace platform {
 
 // The drives Windows paths name. On Windows they are the system's own and a
@@ -17,7 +19,17 @@ public:
     // ${XDG_DATA_HOME:-~/.local/share}/horbelung, created on first use (as is
     // a $WINEPREFIX that has no dosdevices yet).
     static DriveMap fromEnvironment();
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+    // Windows: what kind of drive a root ("A:\") is, in GetDriveTypeW's
+    // numbers. The system's drives with the kinds told by a function: a
+    // test's A: on the hard disk or the network.
+    using DriveType = std::function<unsigned(const QString &root)>;
+    static DriveMap withDriveTypes(DriveType driveType);
+    unsigned driveType(const QString &root) const
+    {
+        return m_driveType(root);
+    }
+#else
     // The Linux stand-in's prefix at this folder (its dosdevices subfolder).
     static DriveMap atPrefix(const QString &prefix);
     // Creates the program's own layout in a prefix if it has no dosdevices:
@@ -45,7 +57,8 @@ public:
 
 private:
 #ifdef Q_OS_WIN
-    DriveMap() = default;
+    explicit DriveMap(DriveType driveType);
+    DriveType m_driveType;
 #else
     explicit DriveMap(const QString &dosdevices);
     QString m_dosdevices;

@@ -6,14 +6,28 @@
 
 #include <windows.h>
 
+#include <utility>
+
 namespace platform {
 
 DriveMap DriveMap::fromEnvironment()
 {
+    return DriveMap([](const QString &root) {
+        return GetDriveTypeW(reinterpret_cast<const wchar_t *>(root.utf16()));
+    });
+}
+
+DriveMap DriveMap::withDriveTypes(DriveType driveType)
+{
+    return DriveMap(std::move(driveType));
+}
+
+DriveMap::DriveMap(DriveType driveType)
+    : m_driveType(std::move(driveType))
+{
     // A drive without a disk fails with "not ready" instead of asking the
     // user in a system dialog.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    return DriveMap();
 }
 
 QStringList DriveMap::drives() const

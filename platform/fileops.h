@@ -40,6 +40,11 @@ QString floppyFolder(const DriveMap &drives, QChar letter);
 // Linux stand-in only: deletion never goes through a link below a drive's
 // folder (75); a link itself is removed as a link. Deleting and listing on
 // A: and B: go through floppyFolder.
+// Windows: deleting and listing on A: and B: need a removable drive (71
+// with the reason in German otherwise: a SUBST folder, a network drive).
+// Deletion never goes through a reparse point nor removes one (75), as the
+// system may then delete what it leads to: Wine does, also for a link to a
+// file that it shows as a plain file.
 //
 // Deletes the files of one folder that match a pattern ("A:\*.*", or a single
 // name); folders (and on Linux links to folders) are no files, and hidden
@@ -66,10 +71,19 @@ QString inFolder(const QString &folder, const QString &name);
 // 7 when it is larger than maxReadSize.
 QByteArray readFile(const QString &hostPath);
 // Replaces a host file atomically through a new file beside it, keeping its
-// attributes (Linux: the one a link leads to, with its owner, group and
-// mode), or leaves it as it was and throws: 70 permission denied or a
-// read-only file, 61 disk full, 75 any other failure. On Linux, where only
-// the file may be written and not its folder, it is rewritten in place.
+// attributes (Windows: hidden, system and archive; Linux: the one a link
+// leads to, with its owner, group and mode), or leaves it as it was and
+// throws: 70 permission denied or a read-only file, 61 disk full, 75 any
+// other failure. On Linux, where only the file may be written and not its
+// folder, it is rewritten in place.
 void writeFile(const QString &hostPath, const QByteArray &content);
+#ifdef Q_OS_WIN
+// How writeFile puts the new file in the old one's place, keeping the old
+// one under the backup name: ReplaceFileW, giving the system's error or 0.
+// A test hands in one that fails as when a scanner holds the file.
+using Replace = std::function<unsigned long(const wchar_t *replaced, const wchar_t *replacement,
+                                            const wchar_t *backup)>;
+void writeFile(const QString &hostPath, const QByteArray &content, const Replace &replace);
+#endif
 
 } // namespace platform::fileops

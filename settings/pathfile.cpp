@@ -77,6 +77,14 @@ private:
 
 } // namespace
 
+QString decode(const QByteArray &content)
+{
+    constexpr QByteArrayView byteOrderMark = "\xef\xbb\xbf";
+    return content.startsWith(byteOrderMark)
+        ? QString::fromUtf8(content.sliced(byteOrderMark.size()))
+        : platform::fromCodePage1252(content);
+}
+
 void applyItems(QStringView text, Directories &dbPfad)
 {
     ItemReader reader(text);
@@ -113,7 +121,7 @@ QByteArray content(const Directories &dbPfad)
 
 void read(platform::Services &services, Directories &dbPfad)
 {
-    applyItems(platform::fromCodePage1252(services.readFile(QString::fromUtf16(fileName))), dbPfad);
+    applyItems(decode(services.readFile(QString::fromUtf16(fileName))), dbPfad);
 }
 
 void write(platform::Services &services, const Directories &dbPfad)

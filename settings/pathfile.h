@@ -19,6 +19,9 @@ using Directories = std::array<QString, catalogueSize>;
 inline constexpr auto fileName = u"hobe.ini";
 inline constexpr qsizetype maxDirectoryLength = 200;
 
+// A path file's text: in the Windows code page, or in UTF-8 after the
+// byte-order mark that an editor such as Notepad puts in front.
+QString decode(const QByteArray &content);
 // Applies every item of a path file's text to the directories, as the
 // sequential input statement delivers them: an item ends at a comma or a
 // line end. Throws RuntimeError 62 for a quoted item the file never closes;

@@ -59,6 +59,10 @@ private slots:
         row("umlaut in the code page", "DBD = C:\\M\xdcLLER\\\r\n"_ba, 2, u"C:\\MÜLLER\\"_s);
         row("NUL byte is a character", "DBD = C:\\A\0B\\\r\n"_ba, 2, u"C:\\A\u0000B\\"_s);
         row("undefined code-page byte", "DBD = C:\\\x81\\\r\n"_ba, 2, u"C:\\\u0081\\"_s);
+        row("UTF-8 after a byte-order mark, as Notepad saves it",
+            "\xef\xbb\xbf"
+            "DBN = C:\\M\xc3\x9cLLER\\\r\n"_ba,
+            0, u"C:\\MÜLLER\\"_s);
         // A hand-edited file with an opening quote and no closing one: what was
         // read before stays, and the reader reports the damage.
         row("unclosed quote", "DBN = N:\\\r\n\"DBP = P:\\\r\nDBD = D:\\\r\n"_ba, 0, u"N:\\"_s, 62);
@@ -74,8 +78,7 @@ private slots:
         if (row >= 0)
             expected[row] = directory;
         pathfile::Directories dirs = defaults();
-        QTEST(thrown([&] { pathfile::applyItems(platform::fromCodePage1252(file), dirs); }),
-              "error");
+        QTEST(thrown([&] { pathfile::applyItems(pathfile::decode(file), dirs); }), "error");
         QCOMPARE(QStringList(dirs.begin(), dirs.end()),
                  QStringList(expected.begin(), expected.end()));
     }

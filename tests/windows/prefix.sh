@@ -25,6 +25,11 @@ done
 touch "$prefix/scratch_a/horbelung-sandbox" "$prefix/scratch_b/horbelung-sandbox"
 # N: a drive without a disk: its folder is missing.
 ln -sfn "$prefix/no-disk" "$prefix/dosdevices/n:"
+# A: and B: floppy drives, as the program insists before it empties or
+# lists them (Wine's default for the two letters, said here to be sure).
+for drive in a b; do
+    wine reg add 'HKLM\Software\Wine\Drives' /v "$drive:" /t REG_SZ /d floppy /f >/dev/null
+done
 
 # The tests run on Qt's offscreen platform, which draws with the fonts of
 # one folder. Both are told in the environment, which Wine takes from the
