@@ -33,9 +33,11 @@ long long sizeOf(const std::string &path)
     return error ? -1 : static_cast<long long>(size);
 }
 
-// The question the archiver asks once a volume is complete, before the disk
-// is changed: the moment to read the volume while it is still there.
-constexpr std::string_view nextVolumeQuestion = "OK to process next volume";
+// What the archiver's questions once a volume is complete have in common,
+// "OK to process next volume (1)? " and, on a removable drive, "Insert
+// diskette with next volume (1).  Enter "Y" when ready: ": asked before the
+// disk is changed, the moment to read the volume while it is still there.
+constexpr std::string_view nextVolumeQuestion = "next volume (";
 
 class BackUp
 {

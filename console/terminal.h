@@ -29,9 +29,8 @@ void holdInterruptions();
 bool waitUntil(const std::function<bool()> &done);
 
 // This program's arguments after its name, as UTF-8 words (on Windows the
-// wide command line split as the system does, and an unquoted program path
-// with blanks after "--" read as Windows starts it: the shortest run of
-// words that names a program).
+// wide command line split as the system does: a program path with blanks
+// after "--" comes quoted, never guessed from the words it would make).
 std::vector<std::string> arguments(int argc, char *argv[]);
 
 // Runs the command (program and arguments, as given) and waits for it. A

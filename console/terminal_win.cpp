@@ -63,42 +63,26 @@ bool isBlank(wchar_t c)
     return c == L' ' || c == L'\t';
 }
 
-struct Word
-{
-    std::wstring text;
-    std::size_t begin = 0; // where it stands in the command line, quotes included
-    std::size_t end = 0;
-    bool quoted = false; // holds a quote there
-};
-
 // The command line split as Windows' argument parsing reads it: the
 // program's name up to a blank or inside quotes; after it, 2n backslashes
 // and a quote are n backslashes and a quote that opens or closes, 2n+1 are n
 // and a literal quote, and "" inside quotes is a literal quote. Done here,
 // not by CommandLineToArgvW: shell32 brings user32 in, and a console
 // program with user32 gets no logoff and shutdown events.
-std::vector<Word> split(const std::wstring &line)
+std::vector<std::wstring> split(const std::wstring &line)
 {
-    std::vector<Word> words;
-    std::size_t at = 0;
-    {
-        Word program;
-        const bool quoted = at < line.size() && line[at] == L'"';
-        const std::size_t end = quoted ? line.find(L'"', 1) : line.find_first_of(L" \t");
-        const std::size_t stop = std::min(end, line.size());
-        program.text = line.substr(quoted ? 1 : 0, stop - (quoted ? 1 : 0));
-        at = quoted && end != std::wstring::npos ? end + 1 : stop;
-        program.end = at;
-        program.quoted = quoted;
-        words.push_back(std::move(program));
-    }
+    std::vector<std::wstring> words;
+    const bool quotedProgram = !line.empty() && line[0] == L'"';
+    const std::size_t programEnd = quotedProgram ? line.find(L'"', 1) : line.find_first_of(L" \t");
+    const std::size_t stop = std::min(programEnd, line.size());
+    words.push_back(line.substr(quotedProgram ? 1 : 0, stop - (quotedProgram ? 1 : 0)));
+    std::size_t at = quotedProgram && programEnd != std::wstring::npos ? programEnd + 1 : stop;
     while (true) {
         while (at < line.size() && isBlank(line[at]))
             ++at;
         if (at >= line.size())
             break;
-        Word word;
-        word.begin = at;
+        std::wstring word;
         bool inQuotes = false;
         while (at < line.size() && (inQuotes || !isBlank(line[at]))) {
             std::size_t backslashes = 0;
@@ -107,65 +91,25 @@ std::vector<Word> split(const std::wstring &line)
                 ++at;
             }
             if (at < line.size() && line[at] == L'"') {
-                word.quoted = true;
-                word.text.append(backslashes / 2, L'\\');
+                word.append(backslashes / 2, L'\\');
                 if (backslashes % 2 == 1) {
-                    word.text += L'"';
+                    word += L'"';
                 } else if (inQuotes && at + 1 < line.size() && line[at + 1] == L'"') {
-                    word.text += L'"';
+                    word += L'"';
                     ++at;
                 } else {
                     inQuotes = !inQuotes;
                 }
                 ++at;
             } else {
-                word.text.append(backslashes, L'\\');
+                word.append(backslashes, L'\\');
                 if (backslashes == 0)
-                    word.text += line[at++];
+                    word += line[at++];
             }
         }
-        word.end = at;
         words.push_back(std::move(word));
     }
     return words;
-}
-
-// Whether Windows would start this as a program: a file, ".exe" added
-// when the name has no extension, looked up beside this program and then
-// where the system looks.
-bool namesProgram(const std::wstring &name)
-{
-    wchar_t found[MAX_PATH];
-    const DWORD size = SearchPathW(nullptr, name.c_str(), L".exe", MAX_PATH, found, nullptr);
-    if (size == 0 || size >= MAX_PATH)
-        return false;
-    const DWORD attributes = GetFileAttributesW(found);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// The program after the options (which come in pairs) and "--" may be an
-// unquoted path with blanks, "C:\Program Files\Horbelung\arj.exe": Windows
-// takes the shortest run of words from the left that names a program, and
-// so does this.
-void joinProgramPath(const std::wstring &line, std::vector<Word> &words)
-{
-    std::size_t at = 1;
-    while (at + 1 < words.size() && words[at].text != L"--")
-        at += 2;
-    const std::size_t first = at + 1;
-    if (first >= words.size() || words[at].text != L"--")
-        return;
-    for (std::size_t last = first; last < words.size() && !words[last].quoted; ++last) {
-        const std::wstring candidate
-            = line.substr(words[first].begin, words[last].end - words[first].begin);
-        if (!namesProgram(candidate))
-            continue;
-        words[first].text = candidate;
-        words[first].end = words[last].end;
-        words.erase(words.begin() + std::ptrdiff_t(first) + 1,
-                    words.begin() + std::ptrdiff_t(last) + 1);
-        return;
-    }
 }
 
 // One word of a command line as Windows' argument parsing reads it back:
@@ -282,12 +226,10 @@ bool waitUntil(const std::function<bool()> &done)
 
 std::vector<std::string> arguments(int, char *[])
 {
-    const std::wstring line = GetCommandLineW();
-    std::vector<Word> words = split(line);
-    joinProgramPath(line, words);
+    const std::vector<std::wstring> words = split(GetCommandLineW());
     std::vector<std::string> result;
     for (std::size_t at = 1; at < words.size(); ++at)
-        result.push_back(utf8(words[at].text));
+        result.push_back(utf8(words[at]));
     return result;
 }
 

@@ -63,6 +63,26 @@ QString inShortForms(const QString &commandLine, const LaunchNotes &notes)
     return words.join(u' ');
 }
 
+// The line with its program as one word. A program in the program folder
+// may have blanks in its path ("C:\Program Files\Horbelung\arj.exe"): read
+// unquoted, Windows would first try "C:\Program.exe", and the program would
+// see "C:\Program" as its own name. Other programs are named bare. What
+// follows the program gets the short forms.
+QString programAsOneWord(const QString &commandLine, QString programFolder,
+                         const LaunchNotes &notes)
+{
+    if (!programFolder.endsWith(u'\\'))
+        programFolder += u'\\';
+    const qsizetype inFolder
+        = commandLine.startsWith(programFolder, Qt::CaseInsensitive) ? programFolder.size() : 0;
+    qsizetype end = commandLine.indexOf(u' ', inFolder);
+    if (end < 0)
+        end = commandLine.size();
+    const QString program = commandLine.left(end);
+    return (program.contains(u' ') ? quoted(program) : program)
+        + inShortForms(commandLine.mid(end), notes);
+}
+
 } // namespace
 
 QString RealServices::appPath() const
@@ -77,7 +97,7 @@ void RealServices::shell(const QString &commandLine, int windowStyle, const Laun
 {
     if (commandLine.trimmed().isEmpty())
         throw RuntimeError(RuntimeError::InvalidProcedureCall);
-    QString line = inShortForms(commandLine, withKnownForms(notes));
+    QString line = programAsOneWord(commandLine, appPath(), withKnownForms(notes));
     // An archive run goes through the console companion, which runs the
     // archiver with the words after " -- ".
     if (!notes.summary.isEmpty()) {
@@ -105,11 +125,13 @@ void RealServices::shell(const QString &commandLine, int windowStyle, const Laun
         = windowStyle == WindowStyle::MinimizedFocus ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
     const QString folder = QDir::toNativeSeparators(m_workingDirectory);
     PROCESS_INFORMATION process = {};
-    // No application name: Windows finds the program and reads an unquoted
-    // path with blanks its own way.
+    // No application name: Windows finds a bare name beside this program.
+    // The default error mode, not this program's, so that Windows asks for
+    // a floppy that is not in the drive.
     if (!CreateProcessW(nullptr, reinterpret_cast<wchar_t *>(line.data()), nullptr, nullptr, FALSE,
-                        CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT, nullptr,
-                        reinterpret_cast<const wchar_t *>(folder.utf16()), &startup, &process)) {
+                        CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT | CREATE_DEFAULT_ERROR_MODE,
+                        nullptr, reinterpret_cast<const wchar_t *>(folder.utf16()), &startup,
+                        &process)) {
         const DWORD error = GetLastError();
         throw RuntimeError(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
                                ? RuntimeError::FileNotFound

@@ -67,6 +67,20 @@ head -c 5000 /dev/zero > "$3/Kl.mdb"
 head -c 3100000 /dev/zero > "$3/Nokrat.mdb"
 )";
 
+// The archiver as it writes to a removable drive: the volumes of the backup
+// "set", with its question for the next disk before each further one.
+constexpr char removable[] = R"(#!/bin/sh
+set -e
+number=1
+cp "$(dirname "$0")/set/NOKUhobe.arj" "$(dirname "$2")/"
+for volume in a01 a02; do
+    printf 'Insert diskette with next volume (%d).  Enter "Y" when ready: ' $number
+    read answer
+    cp "$(dirname "$0")/set/NOKUhobe.$volume" "$(dirname "$2")/"
+    number=$((number + 1))
+done
+)";
+
 // One header as the archiver writes it: id, size, the basic header, its CRC
 // and no extended header.
 QByteArray header(const QByteArray &basic)
@@ -237,6 +251,9 @@ private slots:
         staller = home + u"/stalling-arj"_s;
         QVERIFY(writeFile(staller, stalling));
         QVERIFY(QFile::setPermissions(staller, QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(writeFile(home + u"/removable-arj"_s, removable));
+        QVERIFY(
+            QFile::setPermissions(home + u"/removable-arj"_s, QFile::ReadOwner | QFile::ExeOwner));
     }
 
     void init()
@@ -466,11 +483,13 @@ private slots:
         QTest::addColumn<QString>("source"); // the files to back up
         QTest::addColumn<QByteArray>("answers");
         QTest::addColumn<bool>("takeAway"); // each volume leaves with its disk
+        QTest::addColumn<QString>("archiver"); // a script of initTestCase, else the real one
         QTest::addColumn<QStringList>("said");
         QTest::addColumn<QStringList>("after"); // the target's files afterwards; "=": unchanged
         const QString unusable = u"Diese Sicherung kann nicht wiederhergestellt werden."_s;
         QTest::newRow("three volumes onto an empty floppy")
             << u"A"_s << QString() << u"source/*.mdb"_s << QByteArray("y\ny\n") << false
+            << QString()
             << QStringList {u"Lauf: erfolgreich abgeschlossen.\nGeschriebene Archivdateien:\n"
                             "  A:\\NOKUhobe.arj   1.456.400 Bytes\n"
                             "  A:\\NOKUhobe.a01   1.456.400 Bytes\n"
@@ -479,7 +498,15 @@ private slots:
                             "Für die Wiederherstellung bei „Anzahl Disketten“ 3 eingeben.\n"_s}
             << QStringList {u"NOKUhobe.a01"_s, u"NOKUhobe.a02"_s, u"NOKUhobe.arj"_s};
         QTest::newRow("each volume taken away with its disk")
-            << u"A"_s << QString() << u"source/*.mdb"_s << QByteArray("y\ny\n") << true
+            << u"A"_s << QString() << u"source/*.mdb"_s << QByteArray("y\ny\n") << true << QString()
+            << QStringList {u"  A:\\NOKUhobe.arj   1.456.400 Bytes\n"
+                            "  A:\\NOKUhobe.a01   1.456.400 Bytes\n"
+                            "  A:\\NOKUhobe.a02   192.654 Bytes\n"_s,
+                            u"3 eingeben"_s}
+            << QStringList {u"NOKUhobe.a02"_s};
+        QTest::newRow("each volume taken away, asked for as on a removable drive")
+            << u"A"_s << QString() << u"source/*.mdb"_s << QByteArray() << true
+            << u"removable-arj"_s
             << QStringList {u"  A:\\NOKUhobe.arj   1.456.400 Bytes\n"
                             "  A:\\NOKUhobe.a01   1.456.400 Bytes\n"
                             "  A:\\NOKUhobe.a02   192.654 Bytes\n"_s,
@@ -487,27 +514,29 @@ private slots:
             << QStringList {u"NOKUhobe.a02"_s};
         QTest::newRow("floppy with an older backup")
             << u"A"_s << u"set/NOKUhobe.arj set/NOKUhobe.a01"_s << u"source/*.mdb"_s
-            << QByteArray("y\ny\n") << false
+            << QByteArray("y\ny\n") << false << QString()
             << QStringList {u"Lauf: nicht ausgeführt.\nAuf der Diskette liegt bereits eine "
                             "Sicherung (NOKUhobe."_s}
             << QStringList {u"="_s};
         QTest::newRow("no to the next volume")
-            << u"A"_s << QString() << u"source/*.mdb"_s << QByteArray("n\n") << false
+            << u"A"_s << QString() << u"source/*.mdb"_s << QByteArray("n\n") << false << QString()
             << QStringList {u"Lauf: FEHLGESCHLAGEN.\nDie Sicherung geht auf einer weiteren "
                             "Diskette weiter, die nicht geschrieben wurde.\n"_s
                             + unusable}
             << QStringList {u"NOKUhobe.arj"_s};
         QTest::newRow("database folder mistyped")
-            << u"A"_s << QString() << u"sourcex/*.mdb"_s << QByteArray() << false
+            << u"A"_s << QString() << u"sourcex/*.mdb"_s << QByteArray() << false << QString()
             << QStringList {u"FEHLGESCHLAGEN.\nEs wurde keine Archivdatei geschrieben."_s}
             << QStringList();
         QTest::newRow("hard disk, older archive replaced")
             << u"C"_s << u"another/NOKUhobe.arj"_s << u"source/*.mdb"_s << QByteArray() << false
+            << QString()
             << QStringList {u"erfolgreich abgeschlossen.\nGeschriebene Archivdateien:\n"
                             "  C:\\SICH\\NOKUhobe.arj   3.105.194 Bytes\n\n"_s}
             << QStringList {u"NOKUhobe.arj"_s};
         QTest::newRow("hard disk, failed, older archive kept")
             << u"C"_s << u"whole/NOKUhobe.arj"_s << u"sourcex/*.mdb"_s << QByteArray() << false
+            << QString()
             << QStringList {u"FEHLGESCHLAGEN"_s,
                             u"Die vorherige Sicherung C:\\SICH\\NOKUhobe.arj ist unverändert."_s}
             << QStringList {u"="_s};
@@ -519,6 +548,7 @@ private slots:
         QFETCH(QString, source);
         QFETCH(QByteArray, answers);
         QFETCH(bool, takeAway);
+        QFETCH(QString, archiver);
         const QString folder = target == u"A"_s ? floppy() : home + u"/drive_c/SICH/"_s;
         QDir(folder).removeRecursively();
         QVERIFY(QDir().mkpath(folder));
@@ -529,7 +559,8 @@ private slots:
         QProcess companion;
         start(companion,
               companionWords(u"1/1"_s, {})
-                  << arj << u"a"_s << folder + u"NOKUhobe.arj"_s << home + u'/' + source
+                  << (archiver.isEmpty() ? arj : home + u'/' + archiver) << u"a"_s
+                  << folder + u"NOKUhobe.arj"_s << home + u'/' + source
                   << (target == u"A"_s ? u"-v1440"_s : u"-y"_s) << u"-e"_s);
         if (takeAway) {
             // A real floppy leaves the drive once the archiver asks for the next.

@@ -2,8 +2,11 @@
 // in a console of their own, and the programs they run.
 //
 //   terminalprobe run LOG FOLDER WORDS        runs the words of the file
-//       WORDS (one a line), logs what onOutput got and how it ended; "-"
-//       is no working folder
+//       WORDS (one a line) in a console as a German Windows has it (80
+//       columns, code page 850), logs what onOutput got and how it ended;
+//       "-" is no working folder
+//   terminalprobe show LOG TEXT               writes the text there, and
+//       logs what the console's screen then shows
 //   terminalprobe words LOG ...               logs its own words as the
 //       companion reads them
 //   terminalprobe argv LOG ...                as a started program: logs its
@@ -11,6 +14,7 @@
 //   terminalprobe ask FLAG                    asks the archiver's question
 //       and waits for FLAG to exist, at most 20 s (exit 1 after that)
 //   terminalprobe wide N                      a line of N characters
+//   terminalprobe umlauts                     "Größe äüö" in code page 850
 //   terminalprobe lines N                     N short lines
 //   terminalprobe sleep MS                    says so, and sleeps
 //   terminalprobe lock FILE FLAG              holds the lock on FILE (and
@@ -70,6 +74,13 @@ void print(const std::string &text)
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), DWORD(text.size()), &written, nullptr);
 }
 
+void asOnGermanWindows()
+{
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    SetConsoleOutputCP(850);
+    SetConsoleScreenBufferSize(output, {80, 300});
+}
+
 int runWords(char *argv[])
 {
     const std::string log = argv[2];
@@ -87,6 +98,7 @@ int runWords(char *argv[])
         }
         std::fclose(file);
     }
+    asOnGermanWindows();
     terminal::holdInterruptions();
     std::string seen;
     const terminal::Ending ending = terminal::run(command, folder, [&](std::string_view piece) {
@@ -100,13 +112,6 @@ int runWords(char *argv[])
     append(log,
            "ending " + std::to_string(ending.signalled) + " " + std::to_string(ending.code) + " "
                + std::to_string(ending.interrupted) + " " + std::to_string(ending.hungUp) + "\n");
-    if (ending.hungUp) {
-        // As long as a restore takes to put the previous files back.
-        Sleep(1500);
-        append(log, "put back\n");
-        terminal::waitForEnter();
-        append(log, "waited\n");
-    }
     return 0;
 }
 
@@ -133,6 +138,26 @@ int main(int argc, char *argv[])
         GetCurrentDirectoryW(MAX_PATH, folder);
         append(argv[2],
                text + "line " + utf8(GetCommandLineW()) + "\nfolder " + utf8(folder) + "\n");
+        return 0;
+    }
+    if (mode == "show" && argc > 3) {
+        asOnGermanWindows();
+        terminal::write(terminal::arguments(argc, argv).at(2) + "\n");
+        const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        GetConsoleScreenBufferInfo(output, &info);
+        wchar_t row[80];
+        DWORD read = 0;
+        ReadConsoleOutputCharacterW(output, row, 80, {0, SHORT(info.dwCursorPosition.Y - 1)},
+                                    &read);
+        std::wstring shown(row, read);
+        shown.erase(shown.find_last_not_of(L' ') + 1);
+        append(argv[2], utf8(shown.c_str()) + "\n");
+        return 0;
+    }
+    if (mode == "umlauts") {
+        print("Gr\x94\xe1"
+              "e \x84\x81\x94\r\n");
         return 0;
     }
     if (mode == "ask" && argc > 2) {

@@ -30,7 +30,8 @@ add_executable(recordarj windows/recordarj.cpp)
 set_target_properties(recordarj PROPERTIES OUTPUT_NAME arj)
 
 # The archive runs' command lines through Windows' launch and the console
-# companion, from C:\TOOLS with the recording archiver beside the program.
+# companion, installed in "C:\Program Files\Horbelung" with the recording
+# archiver beside the program.
 # New consoles are windows, so Wine needs a display.
 add_executable(tst_winlaunch windows/tst_winlaunch.cpp)
 target_link_libraries(tst_winlaunch PRIVATE horbelung_testsupport)
@@ -49,7 +50,7 @@ add_dependencies(tst_winlaunch winlaunch_archives)
 target_compile_definitions(tst_winlaunch PRIVATE ARCHIVES="Z:${winlaunch_archives}")
 add_test(NAME tst_winlaunch
          COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/gui/onxvfb.sh
-                 sh ${wine_run} ${HORBELUNG_WINEPREFIX} --from-tools
+                 sh ${wine_run} ${HORBELUNG_WINEPREFIX} --install "Program Files/Horbelung"
                  $<TARGET_FILE:tst_winlaunch> $<TARGET_FILE:recordarj>
                  $<TARGET_FILE:horbelung-console> --)
 set_tests_properties(tst_winlaunch PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300)

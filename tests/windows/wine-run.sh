@@ -1,9 +1,10 @@
 #!/bin/sh
 # wine-run.sh PREFIX TEST.exe ARGUMENTS...: runs a Qt Test program with Wine
 # in the tests' prefix, quietly, shows its log and exits with its status.
-# With --from-tools first, the program and the files after it (up to "--")
-# are copied to C:\TOOLS and it runs from there, as an installed program
-# does; what it started is ended with it.
+# With --install FOLDER first, the program and the files after it (up to
+# "--") are copied to the folder of C: ("Program Files/Horbelung") and it
+# runs from there, as an installed program does; what it started is ended
+# with it.
 set -eu
 export WINEPREFIX="$1" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 shift
@@ -12,16 +13,17 @@ shift
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 status=0
-if [ "$1" = "--from-tools" ]; then
-    shift
-    tools="$WINEPREFIX/drive_c/TOOLS"
+if [ "$1" = "--install" ]; then
+    folder=$2
+    shift 2
+    mkdir -p "$WINEPREFIX/drive_c/$folder"
     program=$(basename "$1")
     while [ "$1" != "--" ]; do
-        cp "$1" "$tools/"
+        cp "$1" "$WINEPREFIX/drive_c/$folder/"
         shift
     done
     shift
-    wine "C:\\TOOLS\\$program" -o "Z:$log,txt" "$@" || status=$?
+    wine "C:\\$(printf %s "$folder" | tr / '\\')\\$program" -o "Z:$log,txt" "$@" || status=$?
     wineserver -k || true
 else
     program=$1
