@@ -25,7 +25,7 @@ add_custom_command(OUTPUT ${HORBELUNG_ICO}
 add_custom_target(horbelung_ico DEPENDS ${HORBELUNG_ICO})
 
 # Each executable gets a resource script of its own, for its file name.
-foreach(rc_target horbelung horbelung-console)
+foreach(rc_target horbelung horbelung-console scandisk)
     set(rc_file ${rc_target}.exe)
     set(rc ${CMAKE_CURRENT_BINARY_DIR}/${rc_target}.rc)
     configure_file(horbelung.rc.in ${rc} @ONLY)
@@ -35,7 +35,10 @@ foreach(rc_target horbelung horbelung-console)
     add_dependencies(${rc_target} horbelung_ico)
 endforeach()
 
-install(TARGETS horbelung horbelung-console RUNTIME DESTINATION .)
+install(TARGETS horbelung horbelung-console scandisk RUNTIME DESTINATION .)
+# The German README, as a text file Windows opens by itself, and the terms.
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . RENAME LIESMICH.txt)
+install(FILES LIZENZ.txt DESTINATION .)
 
 # The archiver and its licence and sources.
 include(${CMAKE_CURRENT_SOURCE_DIR}/arj.cmake)
@@ -48,16 +51,51 @@ set(CPACK_STRIP_FILES ON)
 # that a newer installer replaces the older one.
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Horbelung)
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Horbelung)
-# The start-menu link starts the program in the documents folder (the
-# public one for an install for all users): hobe.ini lives in the folder the
-# program starts in, and under Program Files only administrators may write.
+# The installer speaks the language of the user's Windows, German on a
+# German one: CPack's script loads all of NSIS's languages, English first,
+# and has no hook in .onInit, the only place where NSIS lets a script choose.
+# The licence page: the program's terms and the archiver's GPL notice (UTF-8
+# with a byte-order mark, or NSIS reads it in the build machine's code page).
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LIZENZ.txt)
+# The program starts in the user's own documents folder, from the link and
+# from the finish page: hobe.ini lives in the folder the program starts in,
+# and under Program Files only administrators may write. So the link
+# belongs to the user who installs, in that user's start menu, even in an
+# install for all users, whose folder of links holds the README and the
+# uninstaller. The context is read and put back around it.
+set(CPACK_NSIS_DEFINES [[
+    Var HorbelungContext
+    !define MUI_FINISHPAGE_RUN_TEXT "Horbelung starten"
+    !define MUI_FINISHPAGE_RUN_FUNCTION HorbelungStarten
+    Function HorbelungStarten
+        SetShellVarContext current
+        SetOutPath "$DOCUMENTS"
+        Exec '"$INSTDIR\horbelung.exe"'
+    FunctionEnd
+]])
+set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+set(CPACK_NSIS_MUI_FINISHPAGE_RUN horbelung.exe)
 set(CPACK_NSIS_CREATE_ICONS_EXTRA [[
+    GetShellVarContext $HorbelungContext
+    SetShellVarContext current
+    CreateDirectory "$SMPROGRAMS\$STARTMENU_FOLDER"
     SetOutPath "$DOCUMENTS"
     CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Horbelung.lnk" "$INSTDIR\horbelung.exe"
+    StrCmp $HorbelungContext 1 0 +2
+    SetShellVarContext all
     SetOutPath "$INSTDIR"
+    CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Liesmich.lnk" "$INSTDIR\LIESMICH.txt"
 ]])
+# Run twice by the uninstaller, with the folder it recorded and with the
+# one the registry names.
 set(CPACK_NSIS_DELETE_ICONS_EXTRA [[
+    Delete "$SMPROGRAMS\$MUI_TEMP\Liesmich.lnk"
+    GetShellVarContext $HorbelungContext
+    SetShellVarContext current
     Delete "$SMPROGRAMS\$MUI_TEMP\Horbelung.lnk"
+    RMDir "$SMPROGRAMS\$MUI_TEMP"
+    StrCmp $HorbelungContext 1 0 +2
+    SetShellVarContext all
 ]])
 # A 64-bit installer for the 64-bit program, so it runs wherever the program
 # does, under a 64-bit-only Wine too. The space is escaped because cpack

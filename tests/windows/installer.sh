@@ -1,10 +1,10 @@
 #!/bin/sh
 # Builds the portable zip and the installer with CPack, checks what the zip
-# holds (the archiver with its licence and sources too), installs silently with Wine in a scratch prefix, checks the
-# installed programs (icon and version information included), the
-# start-menu folder with its link (which must start the program; hence the
-# X server of xvfb-run) and the Add/Remove programs entry, then uninstalls
-# silently and checks that all of it is gone.
+# holds (the archiver with its licence and sources too), installs silently
+# with Wine in a scratch prefix, checks the installed programs (icon and
+# version information included), the start-menu links (the program's must start it in the user's documents
+# folder; hence the X server of xvfb-run) and the Add/Remove programs
+# entry, then uninstalls silently and checks that all of it is gone.
 #
 #   onxvfb.sh installer.sh CPACK BUILDDIR OUTDIR VERSION
 set -eu
@@ -39,10 +39,10 @@ setup=$out/horbelung-$version-win64.exe
 [ -f "$zip" ] || fail "no $zip"
 [ -f "$setup" ] || fail "no $setup"
 
-# The portable zip: the programs and the archiver in one folder, the
-# archiver's licence and sources in quellen/arj/.
+# The portable zip: the programs, the archiver, the README and the terms
+# in one folder, the archiver's licence and sources in quellen/arj/.
 entries=$(unzip -Z1 "$zip")
-for program in horbelung.exe horbelung-console.exe arj.exe; do
+for program in horbelung.exe horbelung-console.exe arj.exe scandisk.exe LIESMICH.txt LIZENZ.txt; do
     echo "$entries" | grep -qx "horbelung-$version-win64/$program" ||
         fail "the zip lacks $program"
 done
@@ -68,7 +68,7 @@ timed "the silent install" sh -c 'wine "$1" /S && wineserver -w' sh "$setup" ||
 
 drive_c=$WINEPREFIX/drive_c
 folder="$drive_c/Program Files/Horbelung"
-for file in horbelung.exe horbelung-console.exe Uninstall.exe; do
+for file in horbelung.exe horbelung-console.exe scandisk.exe LIESMICH.txt LIZENZ.txt Uninstall.exe; do
     [ -f "$folder/$file" ] || fail "not installed: $folder/$file"
 done
 cmp -s "$folder/arj.exe" "$build/arj.exe" || fail "the installed arj.exe is not the one built"
@@ -78,13 +78,63 @@ cmp -s "$folder/arj.exe" "$build/arj.exe" || fail "the installed arj.exe is not 
 banner=$(wine "$folder/arj.exe" </dev/null) || fail "the installed arj.exe failed"
 echo "$banner" | grep -q '^ARJ32 v 3\.10' || fail "the installed arj.exe says: $banner"
 echo "$banner" | grep -q 'Usage: *ARJ <command>' || fail "arj.exe shows no help: $banner"
+grep -q '^### Installieren unter Windows' "$folder/LIESMICH.txt" ||
+    fail "LIESMICH.txt is not the German README"
+
+# A shell folder as the prefix's registry names it: ROOT NAME.
+shell_folder() {
+    wine reg query "$1\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders" /v "$2" |
+        tr -d '\r' | sed -n 's/.*REG_SZ[[:space:]]*//p'
+}
+# The host path of a path on C:.
+on_c() {
+    printf '%s%s\n' "$drive_c" "$(printf '%s' "${1#C:}" | tr '\\' '/')"
+}
+# What a link starts, as two lines: its target (the link information's
+# local path) and its working folder (MS-SHLLINK's layout).
+link_fields() {
+    python3 - "$1" <<'EOF'
+import struct, sys
+data = open(sys.argv[1], 'rb').read()
+flags, = struct.unpack_from('<I', data, 0x14)
+at = 0x4C
+if flags & 0x01:  # the item ID list
+    at += 2 + struct.unpack_from('<H', data, at)[0]
+target = ''
+if flags & 0x02:  # the link information
+    size, _, _, _, local = struct.unpack_from('<5I', data, at)
+    target = data[at + local:data.index(b'\0', at + local)].decode('cp1252')
+    at += size
+unicode = flags & 0x80
+folder = ''
+for flag in (0x04, 0x08, 0x10):  # name, relative path, working folder
+    if flags & flag:
+        count, = struct.unpack_from('<H', data, at)
+        size = count * 2 if unicode else count
+        text = data[at + 2:at + 2 + size].decode('utf-16-le' if unicode else 'cp1252')
+        at += 2 + size
+        if flag == 0x10:
+            folder = text.rstrip('\0')
+print(target)
+print(folder)
+EOF
+}
+# The program's link is in the start menu of the user who installed, the
+# README's and the uninstaller's in the one for all users.
+user_links=$(on_c "$(shell_folder HKCU Programs)")/Horbelung
+common_links=$(on_c "$(shell_folder HKLM 'Common Programs')")/Horbelung
 links=$(find "$drive_c" -path '*/Start Menu/Programs/Horbelung/*.lnk' | sort)
-names=$(echo "$links" | sed 's|.*/||' | tr '\n' ' ')
-[ "$names" = "Horbelung.lnk Uninstall.lnk " ] || fail "the start-menu folder holds: $links"
-# The link starts the program in the documents folder, where hobe.ini may
-# be written, and its window comes up.
-link=$(echo "$links" | head -n 1)
-strings -el "$link" | grep -qi 'Documents$' || fail "the link starts in: $(strings -el "$link")"
+expected=$(printf '%s\n' "$user_links/Horbelung.lnk" "$common_links/Liesmich.lnk" \
+    "$common_links/Uninstall.lnk" | sort)
+[ "$links" = "$expected" ] || fail "the start menu holds: $links"
+link=$user_links/Horbelung.lnk
+fields=$(link_fields "$link")
+documents=$(shell_folder HKCU Personal)
+[ "$fields" = "C:\Program Files\Horbelung\horbelung.exe
+$documents" ] || fail "Horbelung.lnk starts (target, working folder): $fields"
+[ "$(link_fields "$common_links/Liesmich.lnk" | head -n 1)" = 'C:\Program Files\Horbelung\LIESMICH.txt' ] ||
+    fail "Liesmich.lnk starts: $(link_fields "$common_links/Liesmich.lnk")"
+# Its window comes up.
 wine start "$(winepath -w "$link")"
 tries=0
 until xdotool search --onlyvisible --name '^Horbelung$' >/dev/null 2>&1; do
@@ -98,7 +148,7 @@ wine reg query "$key" /v UninstallString | grep -qF 'C:\Program Files\Horbelung\
     fail "no Add/Remove programs entry"
 
 # The icon at every size and the version information, in what was installed.
-for program in horbelung horbelung-console; do
+for program in horbelung horbelung-console scandisk; do
     exe=$folder/$program.exe
     # (wrestool succeeds with no output where there is no resource.)
     wrestool -x -t group_icon "$exe" >"$out/$program.ico" 2>/dev/null

@@ -92,6 +92,14 @@ set_tests_properties(windows_smoke PROPERTIES FIXTURES_REQUIRED wine_prefix TIME
 # letter led to a missing folder, a drive without a disk.
 horbelung_add_test(tst_winservices windows/tst_winservices.cpp)
 
+# The disk checker on the prefix's A:, one case per ending; the program that
+# holds a file open is holdfile.
+add_executable(holdfile windows/holdfile.cpp)
+add_test(NAME windows_scandisk
+         COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/windows/scandisk.sh ${HORBELUNG_WINEPREFIX}
+                 $<TARGET_FILE:scandisk> $<TARGET_FILE:holdfile>)
+set_tests_properties(windows_scandisk PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 120)
+
 # Locks, replaced journals and moves of the state folder on Windows; the
 # other process is the probe.
 horbelung_add_test(tst_winstatefiles windows/tst_winstatefiles.cpp)
