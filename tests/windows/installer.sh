@@ -2,9 +2,10 @@
 # Builds the portable zip and the installer with CPack, checks what the zip
 # holds (the archiver with its licence and sources too), installs silently
 # with Wine in a scratch prefix, checks the installed programs (icon and
-# version information included), the start-menu links (the program's must start it in the user's documents
-# folder; hence the X server of xvfb-run) and the Add/Remove programs
-# entry, then uninstalls silently and checks that all of it is gone.
+# version information included), the start-menu links (the program's must
+# start it in the user's documents folder; hence the X server of xvfb-run)
+# and the Add/Remove programs entry, then uninstalls silently and checks
+# that all of it is gone.
 #
 #   onxvfb.sh installer.sh CPACK BUILDDIR OUTDIR VERSION
 set -eu
