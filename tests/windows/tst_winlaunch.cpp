@@ -1,7 +1,5 @@
 #include "../windowdriver.h"
-
-#include "console/statefiles.h"
-#include "platform/realservices.h"
+#include "winruns.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -16,14 +14,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Made before the services that work in it; kept, as the consoles the
-// launches opened still work in it when a test ends.
-struct WorkingFolder
-{
-    QString folder = QCoreApplication::applicationDirPath() + u"/work"_s;
-    bool made = QDir().mkpath(folder);
-};
 
 // The folder a path names, its short names in their long form.
 QString longForm(const QString &path)
@@ -122,51 +112,6 @@ template<class Driver> void start(Driver &driver, const QStringList &actions)
     driver.click(u"Command3D1"_s);
 }
 
-QString archives()
-{
-    return QStringLiteral(ARCHIVES);
-}
-
-// The consoles of earlier runs have ended their work (and wait for Enter):
-// they hold no lock of the state folder. A run begun at once would find its
-// folder busy, as a user never does who waits for the end. The lock still
-// held, if any.
-QString companionStillAtWork()
-{
-    const QDir state(platform::RealServices::defaultStateFolder());
-    const QDeadlineTimer deadline(30000);
-    for (const QString &name : state.entryList({u"*.lock"_s}, QDir::Files)) {
-        const std::string lock = QDir::toNativeSeparators(state.filePath(name)).toStdString();
-        while (statefiles::isLocked(lock)) {
-            if (deadline.hasExpired())
-                return name;
-            QTest::qWait(50);
-        }
-    }
-    return {};
-}
-
-bool clearFolder(const QString &path)
-{
-    QDir folder(path);
-    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-        if (name != u"horbelung-sandbox"_s && !folder.remove(name))
-            return false;
-    }
-    return true;
-}
-
-bool copyFiles(const QString &from, const QString &to)
-{
-    if (!QDir().mkpath(to))
-        return false;
-    for (const QString &name : QDir(from).entryList(QDir::Files)) {
-        if (!QFile::copy(from + u'/' + name, to + u'/' + name))
-            return false;
-    }
-    return true;
-}
-
 // The floppies and D:\SICH empty, the database folder with older files, and
 // the backup SET (of archives.sh) at the place a restore reads it, its files
 // where the recording archiver extracts them from.
@@ -192,12 +137,6 @@ void prepare(const QString &set, const QString &place, const QString &programDir
     QVERIFY(copyFiles(archives() + u'/' + set + u"/volumes"_s, place));
     QVERIFY(
         copyFiles(archives() + u'/' + set + u"/files"_s, programDirectory + u"/arj-contents"_s));
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // What a finished restore leaves: the backup's files in place of the older
