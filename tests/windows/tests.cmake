@@ -55,6 +55,22 @@ add_test(NAME tst_winlaunch
                  $<TARGET_FILE:horbelung-console> --)
 set_tests_properties(tst_winlaunch PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300)
 
+# A whole backup to A: over three floppies and its restore disk by disk,
+# and a restore of the Linux archiver's backup, through the window and the
+# real services, installed with the shipped arj.exe; the test plays the
+# user at the consoles, changing floppies when the archiver asks.
+add_executable(tst_winbackup windows/tst_winbackup.cpp)
+target_link_libraries(tst_winbackup PRIVATE horbelung_testsupport)
+qt_import_plugins(tst_winbackup INCLUDE Qt6::QOffscreenIntegrationPlugin)
+add_dependencies(tst_winbackup horbelung-console winlaunch_archives)
+target_compile_definitions(tst_winbackup PRIVATE ARCHIVES="Z:${winlaunch_archives}")
+add_test(NAME tst_winbackup
+         COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/gui/onxvfb.sh
+                 sh ${wine_run} ${HORBELUNG_WINEPREFIX} --install "Program Files/Horbelung"
+                 $<TARGET_FILE:tst_winbackup> ${CMAKE_BINARY_DIR}/arj.exe
+                 $<TARGET_FILE:horbelung-console> --)
+set_tests_properties(tst_winbackup PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300)
+
 # The shipped arj.exe (from the build folder) with the program's lines: a
 # backup to A: over three floppies, the restore disk by disk, archives
 # exchanged with the Linux archiver, the exit codes.
