@@ -71,9 +71,8 @@ add_test(NAME tst_winbackup
                  $<TARGET_FILE:horbelung-console> --)
 set_tests_properties(tst_winbackup PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300)
 
-# The shipped arj.exe (from the build folder) with the program's lines: a
-# backup to A: over three floppies, the restore disk by disk, archives
-# exchanged with the Linux archiver, the exit codes.
+# The shipped arj.exe (from the build folder): archives exchanged with the
+# Linux archiver, the exit codes.
 add_test(NAME windows_arj
          COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/windows/arj.sh ${HORBELUNG_WINEPREFIX}
                  ${CMAKE_BINARY_DIR}/arj.exe ${HORBELUNG_HOST_ARJ}
