@@ -62,13 +62,18 @@ Report otherRun(const Run &run)
     return {"erfolgreich abgeschlossen", {}, 0};
 }
 
-std::string text(const Run &run, const Report &report)
+// The summary, its lines broken at blanks short of the console's width: the
+// console would break them anywhere, and a full row adds an empty one.
+std::string text(const Run &run, const Report &report, std::size_t columns)
 {
+    const std::size_t width = columns > 1 ? columns - 1 : std::string::npos;
     std::string text = "\n────────────────────────────────────────\n";
-    text
-        += (run.summary.empty() ? run.command.front() : run.summary) + ": " + report.status + ".\n";
+    text += words::wrapped((run.summary.empty() ? run.command.front() : run.summary) + ": "
+                               + report.status + ".",
+                           width)
+        + '\n';
     for (const std::string &line : report.lines)
-        text += line + '\n';
+        text += words::wrapped(line, width) + '\n';
     return text + "\nFenster schließen: Eingabetaste\n";
 }
 
@@ -93,7 +98,7 @@ int main(int argc, char *argv[])
     const Report report = verb == "x" ? restoreDisk(run)
         : verb == "a"                 ? backUp(run)
                                       : otherRun(run);
-    terminal::write(text(run, report));
+    terminal::write(text(run, report, terminal::columns()));
     terminal::waitForEnter();
     return report.exitCode;
 }

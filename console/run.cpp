@@ -43,6 +43,36 @@ std::string bytes(long long size)
     return grouped + " Bytes";
 }
 
+std::string wrapped(const std::string &line, std::size_t width)
+{
+    const auto length = [](std::string_view text) {
+        return std::size_t(std::count_if(text.begin(), text.end(), [](char c) {
+            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }));
+    };
+    if (length(line) <= width)
+        return line;
+    const std::size_t start = std::min(line.find_first_not_of(' '), line.size());
+    const std::string indent = line.substr(0, start);
+    const auto withoutTrailingBlanks = [](std::string row) {
+        return row.erase(row.find_last_not_of(' ') + 1);
+    };
+    std::string text;
+    std::string row = indent; // each word with the blanks after it
+    for (std::size_t at = start; at < line.size();) {
+        const std::size_t wordEnd = std::min(line.find(' ', at), line.size());
+        const std::size_t next = std::min(line.find_first_not_of(' ', wordEnd), line.size());
+        const std::string_view word = std::string_view(line).substr(at, wordEnd - at);
+        if (row.size() > indent.size() && length(row) + length(word) > width) {
+            text += withoutTrailingBlanks(row) + '\n';
+            row = indent;
+        }
+        row.append(line, at, next - at);
+        at = next;
+    }
+    return text + withoutTrailingBlanks(row);
+}
+
 namespace {
 
 // The archiver's exit status in words, as its documentation gives them.

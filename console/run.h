@@ -38,6 +38,9 @@ struct Report
 namespace words {
 // "1.456.400 Bytes"
 std::string bytes(long long size);
+// A line broken at blanks into lines of at most WIDTH characters (UTF-8),
+// the later ones indented as the first; a longer word keeps a line of its own.
+std::string wrapped(const std::string &line, std::size_t width);
 // Why a run whose archiver ended so is no good: cut short (what the run is
 // called in "Die … wurde abgebrochen."), or killed; none when it ran its course.
 std::optional<std::string> cutShort(const terminal::Ending &ending, const std::string &run);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -52,6 +53,10 @@ Ending run(const std::vector<std::string> &command, const std::string &workingFo
 // Writes UTF-8 text to the output, on a Windows console as the characters
 // it stands for.
 void write(std::string_view text);
+
+// The width of the output in columns where it is a console or terminal; 0
+// for a pipe or a file.
+std::size_t columns();
 
 // Waits until Enter is pressed (or the input ends), dropping keys typed before.
 void waitForEnter();

@@ -257,6 +257,12 @@ void write(std::string_view text)
     std::fflush(stdout);
 }
 
+std::size_t columns()
+{
+    winsize size {};
+    return ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+}
+
 void waitForEnter()
 {
     // Closing the window now ends this program, as before the run.

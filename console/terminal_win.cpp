@@ -308,6 +308,14 @@ void write(std::string_view text)
     }
 }
 
+std::size_t columns()
+{
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    return GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)
+        ? std::size_t(info.dwSize.X)
+        : 0;
+}
+
 void waitForEnter()
 {
     // A closing window may now end this program.

@@ -173,6 +173,27 @@ private slots:
         QTEST(QString::fromStdString(words::bytes(size)), "words");
     }
 
+    // Lines for a console of 10 columns ("|" marks the breaks).
+    void wrappedLines_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("wrapped");
+        QTest::newRow("fits, its blanks kept") << u"a   b  c"_s << u"a   b  c"_s;
+        QTest::newRow("full width") << u"0123456789"_s << u"0123456789"_s;
+        QTest::newRow("broken at the last blank that fits")
+            << u"Die Datenbank bleibt"_s << u"Die|Datenbank|bleibt"_s;
+        QTest::newRow("umlauts are one column") << u"ääää öööö üü"_s << u"ääää öööö|üü"_s;
+        QTest::newRow("indent kept") << u"  a:\\x.arj 1.456.400"_s << u"  a:\\x.arj|  1.456.400"_s;
+        QTest::newRow("a longer word whole")
+            << u"C:\\NOKRAT\\~HB1f3d8.NEU x"_s << u"C:\\NOKRAT\\~HB1f3d8.NEU|x"_s;
+    }
+    void wrappedLines()
+    {
+        QFETCH(QString, line);
+        const std::string wrapped = words::wrapped(line.toStdString(), 10);
+        QTEST(QString::fromStdString(wrapped).replace(u'\n', u'|'), "wrapped");
+    }
+
     void volumeNames_data()
     {
         QTest::addColumn<int>("number");

@@ -317,6 +317,12 @@ private slots:
         restoreThreeFloppies(driver);
 
         QCOMPARE(driver.services.screens.size(), 3);
+        // The summary's long lines are broken at blanks, never by the
+        // console in a word: no row of it is full.
+        for (const QString &screen : driver.services.screens) {
+            for (const QString &row : screen.section(u"────"_s, -1).split(u'\n'))
+                QVERIFY2(row.size() < 80, qPrintable(row));
+        }
         const QString last = driver.services.screens.constLast();
         QVERIFY2(last.contains(u"Diskette 3 von 3: erfolgreich abgeschlossen."_s),
                  qPrintable(last));
