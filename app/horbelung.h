@@ -31,7 +31,6 @@ public:
     void pafdschreiben(const QString &pfad);
 
     // Read-only view of the window state, for the dialog and for tests.
-    const std::array<QString, catalogueSize> &pfade() const { return dbPfad; }
     const QString &kuerzel() const { return dbKuerzel; }
     const QString &name() const { return dbName; }
 

@@ -191,8 +191,6 @@ public:
     // Full path of an entry ("A:\X"), empty outside the list; list(-1) == path().
     QString list(int index) const;
     int listCount() const; // subdirectories
-    // Reads the open directory again and highlights it.
-    void refresh();
 signals:
     void change();
 
@@ -222,7 +220,6 @@ public:
     void setListIndex(int index); // 5 outside the list; -1 highlights none
     QString list(int index) const; // file name, empty outside the list
     int listCount() const;
-    QString fileName() const; // highlighted file name, empty when none
     // Reads the directory again; no file highlighted.
     void refresh();
 

@@ -142,12 +142,6 @@ void DirListBox::setPath(const QString &path)
         emit change();
 }
 
-void DirListBox::refresh()
-{
-    if (!m_path.isEmpty())
-        fill(m_path, m_services.subdirectories(m_path));
-}
-
 void DirListBox::fill(const QString &path, const QStringList &subdirectories)
 {
     m_path = path;
@@ -258,11 +252,6 @@ QString FileListBox::list(int index) const
 int FileListBox::listCount() const
 {
     return count();
-}
-
-QString FileListBox::fileName() const
-{
-    return list(listIndex());
 }
 
 } // namespace platform
