@@ -296,22 +296,14 @@ void Horbelung::connectHandlers()
         return platform::trapped(services, handler);
     };
     const std::pair<QAbstractButton *, void (Horbelung::*)()> klicks[] = {
-        {Command3D10, &Horbelung::Command3D10_Click},
-        {Command3D7, &Horbelung::Command3D7_Click},
-        {Command3D12, &Horbelung::Command3D12_Click},
-        {Option3D3, &Horbelung::Option3D3_Click},
-        {Option3D4, &Horbelung::Option3D4_Click},
-        {Option3D1, &Horbelung::diskettenOption_Click},
-        {Option3D2, &Horbelung::diskettenOption_Click},
-        {Option3D5, &Horbelung::Option3D5_Click},
-        {Command1, &Horbelung::Command1_Click},
-        {Command2, &Horbelung::Command2_Click},
-        {Command5, &Horbelung::Command5_Click},
-        {Command3D2, &Horbelung::Command3D2_Click},
-        {Command3D1, &Horbelung::Command3D1_Click},
-        {Command3D3, &Horbelung::Command3D3_Click},
-        {Command3D4, &Horbelung::Command3D4_Click},
-        {Command3, &Horbelung::Command3_Click},
+        {Command3D10, &Horbelung::Command3D10_Click}, {Command3D7, &Horbelung::Command3D7_Click},
+        {Command3D12, &Horbelung::Command3D12_Click}, {Option3D3, &Horbelung::Option3D3_Click},
+        {Option3D4, &Horbelung::Option3D4_Click},     {Option3D1, &Horbelung::seite2Zeigen},
+        {Option3D2, &Horbelung::seite2Zeigen},        {Option3D5, &Horbelung::seite2Zeigen},
+        {Command1, &Horbelung::Command1_Click},       {Command2, &Horbelung::Command2_Click},
+        {Command5, &Horbelung::Command5_Click},       {Command3D2, &Horbelung::Command3D2_Click},
+        {Command3D1, &Horbelung::Command3D1_Click},   {Command3D3, &Horbelung::Command3D3_Click},
+        {Command3D4, &Horbelung::Command3D4_Click},   {Command3, &Horbelung::Command3_Click},
         {Command4, &Horbelung::Command4_Click},
     };
     for (const auto &[steuerelement, klick] : klicks)
@@ -419,57 +411,38 @@ void Horbelung::katalogOption_Click(std::size_t row)
         Mh3dText2->setText(dbPfad[row]);
 }
 
+// The captions change with the mode only when it is chosen: before, page 2
+// has the words it was made with.
 void Horbelung::Option3D3_Click()
 {
-    if (Option3D3->value()) {
-        Command3D1->setCaption(u"Sicherung starten"_s);
-        Label8->setCaption(u"Wählen Sie das gewünschte Laufwerk aus und starten Sie die Sicherung "
-                           u"mit Hilfe des Schalters ''Sicherung starten''."_s);
-        Mh3dText3->hide();
-        Label7->hide();
-        VqsCheck1->show();
-        if (!Option3D5->value())
-            Command3D4->show();
-    }
+    Command3D1->setCaption(u"Sicherung starten"_s);
+    Label8->setCaption(u"Wählen Sie das gewünschte Laufwerk aus und starten Sie die Sicherung "
+                       u"mit Hilfe des Schalters ''Sicherung starten''."_s);
+    seite2Zeigen();
     tabFolge(u"GRÜN"_s);
 }
 
 void Horbelung::Option3D4_Click()
 {
-    if (Option3D4->value()) {
-        Command3D1->setCaption(u"Wiederherstellung starten"_s);
-        Label8->setCaption(u"Wählen Sie das gewünschte Laufwerk aus und starten Sie das "
-                           u"Wiederherstellen mit Hilfe des Schalters ''Wiederherstellung "
-                           u"starten''."_s);
-        if (!Option3D5->value()) {
-            Mh3dText3->show();
-            Label7->show();
-        }
-        VqsCheck1->hide();
-        Label9->hide();
-        Command3D4->hide();
-    }
+    Command3D1->setCaption(u"Wiederherstellung starten"_s);
+    Label8->setCaption(u"Wählen Sie das gewünschte Laufwerk aus und starten Sie das "
+                       u"Wiederherstellen mit Hilfe des Schalters ''Wiederherstellung "
+                       u"starten''."_s);
+    seite2Zeigen();
     tabFolge(u"GRÜN"_s);
 }
 
-void Horbelung::diskettenOption_Click()
+void Horbelung::seite2Zeigen()
 {
-    if (Option3D4->value()) {
-        Mh3dText3->show();
-        Label7->show();
-    } else {
-        Command3D4->show();
-    }
-}
-
-void Horbelung::Option3D5_Click()
-{
-    if (Option3D5->value()) {
-        Mh3dText3->hide();
-        Label7->hide();
+    const bool wiederherstellen = Option3D4->value();
+    const bool diskette = !Option3D5->value();
+    VqsCheck1->setVisible(!wiederherstellen);
+    Mh3dText3->setVisible(wiederherstellen && diskette);
+    Label7->setVisible(wiederherstellen && diskette);
+    Command3D4->setVisible(!wiederherstellen && diskette);
+    // The hint on "Diskette löschen" goes with the button.
+    if (Command3D4->isHidden())
         Label9->hide();
-        Command3D4->hide();
-    }
 }
 
 void Horbelung::Command1_Click()

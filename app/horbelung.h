@@ -53,8 +53,9 @@ private:
     void katalogOption_Click(std::size_t row); // the ten catalogue options
     void Option3D3_Click(); // backup
     void Option3D4_Click(); // restore
-    void diskettenOption_Click(); // Option3D1 (A:) and Option3D2 (B:)
-    void Option3D5_Click(); // hard disk
+    // What page 2 shows, from the mode and the target alone; also the click
+    // handler of the targets Option3D1 (A:), Option3D2 (B:), Option3D5 (hard disk).
+    void seite2Zeigen();
     void Command1_Click();
     void Command2_Click();
     void Command3D4_MouseMove();
