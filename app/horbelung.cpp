@@ -1,6 +1,7 @@
 #include "horbelung.h"
 
-#include "bild.h"
+#include "bauteile.h"
+#include "loeschpanel.h"
 
 #include "platform/handlertrap.h"
 #include "platform/runtimeerror.h"
@@ -17,18 +18,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Geometrie
-{
-    double left;
-    double top;
-    double width;
-    double height;
-};
-
-constexpr QColor grau(224, 224, 224);
-constexpr QColor rot(255, 0, 0);
-constexpr QColor blau(0, 0, 255);
-constexpr QColor weiss(255, 255, 255);
+using namespace bauteile;
 
 // Where each catalogue option stands on page 1, in the order they are created.
 struct OptionsPlatz
@@ -50,34 +40,9 @@ constexpr std::array<OptionsPlatz, catalogueSize> katalogPlaetze = {{
     {u"VqsOption5", {5100, 3630, 3630, 315}},
 }};
 
-QFont sansSerif(double points, bool bold)
-{
-    return platform::designFont(u"MS Sans Serif"_s, points, bold);
-}
-
 QFont seitenTitel()
 {
     return platform::designFont(u"Times New Roman"_s, 15.75, true, true);
-}
-
-template<class C, class... Args>
-C *anlegen(QWidget *container, QStringView name, Geometrie g, Args &&...args)
-{
-    auto *control = new C(std::forward<Args>(args)..., container);
-    control->setObjectName(name.toString());
-    control->setGeometryTwips(g.left, g.top, g.width, g.height);
-    return control;
-}
-
-platform::VqsPanel *panel(QWidget *container, QStringView name, Geometrie g, QColor farbe,
-                          int bevelWidth, int bevelOuter)
-{
-    auto *panel = anlegen<platform::VqsPanel>(container, name, g);
-    panel->setFont(sansSerif(8.25, true));
-    panel->setBackColor(farbe);
-    panel->setBevelWidth(bevelWidth);
-    panel->setBevelOuter(bevelOuter);
-    return panel;
 }
 
 platform::VqsOption *option(QWidget *container, QStringView name, const QString &caption,
@@ -88,18 +53,6 @@ platform::VqsOption *option(QWidget *container, QStringView name, const QString 
     option->setFont(font);
     option->setBackColor(grau);
     return option;
-}
-
-// A captioned graphical button: 32-pixel picture above the caption.
-platform::CommandButton *knopf(QWidget *container, QStringView name, const QString &caption,
-                               Geometrie g, QStringView bildname)
-{
-    auto *knopf = anlegen<platform::CommandButton>(container, name, g);
-    knopf->setCaption(caption);
-    knopf->setFont(sansSerif(8.25, false));
-    knopf->setBackColor(grau);
-    knopf->setPicture(bild(bildname), 32);
-    return knopf;
 }
 
 // The picture buttons that open the path dialog: no caption, a 16-pixel folder.
@@ -214,11 +167,7 @@ void Horbelung::createControls()
     VqsPanel1
         = panel(Panel3D2, u"VqsPanel1", {1140, 1455, 8880, 1050}, QColor(192, 192, 192), 0, 0);
     VqsPanel1->setBorderWidth(0);
-    VqsPanel2 = panel(Panel3D2, u"VqsPanel2", {810, 6615, 5565, 4380}, QColor(160, 176, 240), 2, 1);
-    VqsPanel2->setBorderWidth(2);
-    VqsPanel2->setTabStop(false);
-    VqsPanel2->setAccessibleName(u"Verzeichnisse und Dateien der Diskette löschen"_s);
-    VqsPanel2->hide();
+    VqsPanel2 = anlegen<LoeschPanel>(Panel3D2, u"VqsPanel2", {810, 6615, 5565, 4380}, services);
     Option3D1 = option(Panel3D2, u"Option3D1", u"Laufwerk A:\\  ( Diskette 3 1/2\", 1.44 MB HD )"_s,
                        {1200, 4260, 5325, 315}, gross);
     Option3D1->setValue(true);
@@ -274,19 +223,6 @@ void Horbelung::createControls()
                           grossFett, std::nullopt, grau, Groesse::NachText);
     Label7->setBuddy(Mh3dText3);
     Label7->hide();
-
-    // VqsPanel2: deletion panel
-    const QFont klein = sansSerif(8.25, false);
-    File1 = anlegen<platform::FileListBox>(VqsPanel2, u"File1", {2850, 150, 2565, 3015}, services);
-    File1->setFont(klein);
-    Command4 = knopf(VqsPanel2, u"Command4", u"Datei löschen"_s, {1950, 3300, 1665, 930},
-                     u"pictures/datei-loeschen");
-    Dir1 = anlegen<platform::DirListBox>(VqsPanel2, u"Dir1", {150, 150, 2565, 3015}, services);
-    Dir1->setFont(klein);
-    Command3 = knopf(VqsPanel2, u"Command3", u"Verzeichnis löschen"_s, {150, 3300, 1665, 930},
-                     u"pictures/verzeichnis-loeschen");
-    Command5 = knopf(VqsPanel2, u"Command5", u"Löschen beenden"_s, {3750, 3300, 1665, 930},
-                     u"pictures/schliessen");
 }
 
 void Horbelung::connectHandlers()
@@ -301,10 +237,8 @@ void Horbelung::connectHandlers()
         {Option3D4, &Horbelung::Option3D4_Click},     {Option3D1, &Horbelung::seite2Zeigen},
         {Option3D2, &Horbelung::seite2Zeigen},        {Option3D5, &Horbelung::seite2Zeigen},
         {Command1, &Horbelung::Command1_Click},       {Command2, &Horbelung::Command2_Click},
-        {Command5, &Horbelung::Command5_Click},       {Command3D2, &Horbelung::Command3D2_Click},
-        {Command3D1, &Horbelung::Command3D1_Click},   {Command3D3, &Horbelung::Command3D3_Click},
-        {Command3D4, &Horbelung::Command3D4_Click},   {Command3, &Horbelung::Command3_Click},
-        {Command4, &Horbelung::Command4_Click},
+        {Command3D2, &Horbelung::Command3D2_Click},   {Command3D1, &Horbelung::Command3D1_Click},
+        {Command3D3, &Horbelung::Command3D3_Click},   {Command3D4, &Horbelung::Command3D4_Click},
     };
     for (const auto &[steuerelement, klick] : klicks)
         connect(steuerelement, &QAbstractButton::clicked, this,
@@ -316,7 +250,12 @@ void Horbelung::connectHandlers()
             behandelt([this] { Command3D4_MouseMove(); }));
     connect(Panel3D2, &platform::VqsPanel::mouseMove, this,
             behandelt([this] { Panel3D2_MouseMove(); }));
-    connect(Dir1, &platform::DirListBox::change, this, behandelt([this] { Dir1_Change(); }));
+    // The keyboard comes back to page 2 when the deletion panel closes.
+    connect(VqsPanel2, &LoeschPanel::beendet, this, [this] {
+        tabFolge(u"GRÜN"_s);
+        fokusSetzen();
+    });
+    connect(VqsPanel2, &LoeschPanel::ohneOrdner, this, [this] { fokusSetzen(); });
 }
 
 void Horbelung::Form_Load()
@@ -479,24 +418,6 @@ void Horbelung::Command3D4_MouseMove()
 void Horbelung::Panel3D2_MouseMove()
 {
     Label9->hide();
-}
-
-void Horbelung::Command5_Click()
-{
-    VqsPanel2->hide();
-    tabFolge(u"GRÜN"_s);
-    fokusSetzen();
-}
-
-void Horbelung::Dir1_Change()
-{
-    // A directory that vanished (a floppy taken out) must not end the program:
-    // the file list then simply shows nothing until the next change.
-    try {
-        File1->setPath(Dir1->path());
-    } catch (const platform::RuntimeError &) {
-        File1->clear();
-    }
 }
 
 void Horbelung::fokusSetzen()

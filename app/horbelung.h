@@ -8,6 +8,8 @@
 #include <array>
 #include <optional>
 
+class LoeschPanel;
+
 namespace platform {
 class RuntimeError;
 class Services;
@@ -18,7 +20,7 @@ class Services;
 // lives here. The definitions are spread over the subsystem folders:
 //   app/        construction, start-up, step navigation, option clicks, tab groups
 //   settings/   "Verzeichnis sichern"
-//   backup/     archive run, floppy tools, directory and file deletion
+//   backup/     archive run, floppy tools (the deletion panel is a widget of its own)
 //   layout/     Form_Resize and the two page layouts
 class Horbelung : public platform::Form<QWidget>
 {
@@ -60,8 +62,6 @@ private:
     void Command2_Click();
     void Command3D4_MouseMove();
     void Panel3D2_MouseMove();
-    void Command5_Click(); // "Löschen beenden"
-    void Dir1_Change();
     void seiteNachVorn(platform::VqsPanel *seite);
     // After a page switch and when the deletion panel closes.
     void fokusSetzen();
@@ -87,12 +87,6 @@ private:
     void Command3D4_Click(); // "Diskette löschen"
     // The "Fehler Nr.: " box of the archive run and the floppy tools.
     void fehlerNrZeigen(const platform::RuntimeError &error);
-
-    // Directory and file deletion
-    void Command3_Click(); // "Verzeichnis löschen"
-    void Command4_Click(); // "Datei löschen"
-    void verzloe();
-    void verzloe2();
 
     // Layout
     void seite1Anordnen(short abstand);
@@ -122,7 +116,7 @@ private:
     // Page 2
     platform::VqsPanel *Panel3D2;
     platform::VqsPanel *VqsPanel1;
-    platform::VqsPanel *VqsPanel2;
+    LoeschPanel *VqsPanel2; // the deletion panel
     platform::VqsOption *Option3D1;
     platform::CommandButton *Command3D7;
     platform::CommandButton *Command3D1;
@@ -144,11 +138,4 @@ private:
     platform::VqsOption *Option3D4;
     platform::VqsOption *Option3D3;
     platform::Label *Label7;
-
-    // VqsPanel2: deletion panel
-    platform::FileListBox *File1;
-    platform::CommandButton *Command4;
-    platform::DirListBox *Dir1;
-    platform::CommandButton *Command3;
-    platform::CommandButton *Command5;
 };

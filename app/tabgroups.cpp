@@ -1,36 +1,20 @@
 #include "horbelung.h"
+#include "loeschpanel.h"
+#include "tabgruppe.h"
 
-#include <initializer_list>
 #include <utility>
-#include <variant>
-
-namespace {
-
-using TabSteuerelement
-    = std::variant<platform::VqsOption *, platform::VqsCheck *, platform::TextBox *,
-                   platform::CommandButton *, platform::DirListBox *, platform::FileListBox *>;
-
-struct TabPlatz
-{
-    TabSteuerelement steuerelement;
-    int tabIndex;
-};
 
 void gruppeSchalten(std::initializer_list<TabPlatz> gruppe, bool on)
 {
     for (const TabPlatz &platz : gruppe)
         std::visit([on](auto *steuerelement) { steuerelement->setTabStop(on); },
                    platz.steuerelement);
-    // Switching off leaves the indexes alone; switching on puts the group at
-    // the head of the window's tab order, in table order.
     if (!on)
         return;
     for (const TabPlatz &platz : gruppe)
         std::visit([&platz](auto *steuerelement) { steuerelement->setTabIndex(platz.tabIndex); },
                    platz.steuerelement);
 }
-
-} // namespace
 
 void Horbelung::tabFolge(const QString &gruppe)
 {
@@ -99,13 +83,5 @@ void Horbelung::tabGruen(bool on)
 
 void Horbelung::tabDisk(bool on)
 {
-    gruppeSchalten(
-        {
-            {Dir1, 0},
-            {File1, 1},
-            {Command3, 2},
-            {Command4, 3},
-            {Command5, 4},
-        },
-        on);
+    VqsPanel2->tabGruppe(on);
 }

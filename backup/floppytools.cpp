@@ -1,4 +1,5 @@
 #include "app/horbelung.h"
+#include "app/loeschpanel.h"
 
 #include "platform/runtimeerror.h"
 #include "platform/services.h"
@@ -32,11 +33,10 @@ void Horbelung::Command3D4_Click()
     try {
         services.setMousePointer(platform::MousePointer::Hourglass);
         // Drive A: whatever the target: the panel browses A: only.
-        Dir1->setPath(u"A:\\"_s);
-        File1->setPath(u"A:\\"_s);
+        VqsPanel2->disketteLesen();
         services.doEvents();
 
-        if (Dir1->listCount() > 0) {
+        if (VqsPanel2->hatOrdner()) {
             // Folders are the user's to remove, one by one, on the panel.
             VqsPanel2->show();
             VqsPanel2->zOrder(0);

@@ -1,4 +1,5 @@
 #include "app/horbelung.h"
+#include "app/loeschpanel.h"
 #include "layout/mindestgroesse.h"
 
 #include <array>
