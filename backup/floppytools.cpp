@@ -67,6 +67,9 @@ void Horbelung::Command3D4_Click()
         }
     }
     // The keyboard goes to the panel while it is shown, else to page 2, so it
-    // never lands on a group the user cannot see.
+    // never lands on a group the user cannot see, nor stays on this button
+    // under the panel.
     tabFolge(VqsPanel2->isHidden() ? u"GRÜN"_s : u"DISK"_s);
+    if (!VqsPanel2->isHidden())
+        fokusSetzen();
 }

@@ -190,8 +190,8 @@ private slots:
         }
     }
 
-    // Keys go to what is seen: after a page switch or the panel closing, the keys typed next
-    // never reach a control of the page behind. Steps as for starten, then "x" is typed.
+    // Keys go to what is seen: after a page switch or the panel opening or closing, the keys typed
+    // next never reach a control of the page behind. Steps as for starten, then "x" is typed.
     void keysReachOnlyWhatIsSeen_data()
     {
         QTest::addColumn<QString>("folge");
@@ -201,6 +201,8 @@ private slots:
             << u"^VqsOption2 Alt+W Space"_s << u"Option3D3"_s;
         QTest::newRow("field of page 2, Zurück by key")
             << u"Command3D10 ^Mh3dText1 Alt+Z"_s << u"Option3D7"_s;
+        QTest::newRow("the panel opened by key, over its button")
+            << u"Command3D10 ^Command3D4 Space"_s << u"Dir1"_s;
         QTest::newRow("the panel closed")
             << u"Command3D10 +VqsPanel2 DISK ^Command5 Space"_s << u"Option3D3"_s;
         QTest::newRow("the panel gone, its group still on")
