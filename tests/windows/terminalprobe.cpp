@@ -81,6 +81,20 @@ void asOnGermanWindows()
     SetConsoleScreenBufferSize(output, {80, 300});
 }
 
+// The console's row above the cursor, as it shows it: the line written last.
+std::string lastRow()
+{
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    GetConsoleScreenBufferInfo(output, &info);
+    wchar_t row[80];
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(output, row, 80, {0, SHORT(info.dwCursorPosition.Y - 1)}, &read);
+    std::wstring shown(row, read);
+    shown.erase(shown.find_last_not_of(L' ') + 1);
+    return utf8(shown.c_str());
+}
+
 int runWords(char *argv[])
 {
     const std::string log = argv[2];
@@ -112,6 +126,9 @@ int runWords(char *argv[])
     append(log,
            "ending " + std::to_string(ending.signalled) + " " + std::to_string(ending.code) + " "
                + std::to_string(ending.interrupted) + " " + std::to_string(ending.hungUp) + "\n");
+    // Why a program did not start, as the console says.
+    if (ending.code == 127)
+        append(log, "shown " + lastRow() + "\n");
     return 0;
 }
 
@@ -143,16 +160,7 @@ int main(int argc, char *argv[])
     if (mode == "show" && argc > 3) {
         asOnGermanWindows();
         terminal::write(terminal::arguments(argc, argv).at(2) + "\n");
-        const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-        CONSOLE_SCREEN_BUFFER_INFO info;
-        GetConsoleScreenBufferInfo(output, &info);
-        wchar_t row[80];
-        DWORD read = 0;
-        ReadConsoleOutputCharacterW(output, row, 80, {0, SHORT(info.dwCursorPosition.Y - 1)},
-                                    &read);
-        std::wstring shown(row, read);
-        shown.erase(shown.find_last_not_of(L' ') + 1);
-        append(argv[2], utf8(shown.c_str()) + "\n");
+        append(argv[2], lastRow() + "\n");
         return 0;
     }
     if (mode == "umlauts") {

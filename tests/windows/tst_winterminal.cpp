@@ -62,6 +62,7 @@ struct Probed
 {
     QStringList pieces;
     QString ending;
+    QString shown; // the console's last line, when the program did not start
     QString output() const { return pieces.join(QString()); }
 };
 
@@ -73,6 +74,8 @@ Probed probed(const QString &log)
             result.pieces << line.mid(6).replace(u"\\n"_s, u"\n"_s);
         else if (line.startsWith(u"ending "_s))
             result.ending = line.mid(7);
+        else if (line.startsWith(u"shown "_s))
+            result.shown = line.mid(6);
     }
     return result;
 }
@@ -188,13 +191,18 @@ private slots:
         QFETCH(QStringList, words);
         QFETCH(QString, ending);
         QVERIFY(runProbe(QStringList {probe()} + words));
-        QCOMPARE(probed(m_log).ending, ending);
+        const Probed seen = probed(m_log);
+        QVERIFY2(seen.ending == ending, qPrintable(seen.ending + u" "_s + seen.shown));
     }
 
     void missingProgram()
     {
         QVERIFY(runProbe({u"C:\\Nirgends\\arj.exe"_s, u"x"_s}));
         QCOMPARE(probed(m_log).ending, u"0 127 0 0"_s);
+        // The console says which program, with the system's error number
+        // (2 or 3: the file or its folder missing).
+        QVERIFY2(probed(m_log).shown.startsWith(u"C:\\Nirgends\\arj.exe: Fehler "_s),
+                 qPrintable(probed(m_log).shown));
     }
 
     // The probe's onOutput answers the question: read only at the end, the
