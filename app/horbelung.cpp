@@ -371,16 +371,20 @@ void Horbelung::Option3D4_Click()
     tabFolge(u"GRÜN"_s);
 }
 
+Horbelung::Seite2 Horbelung::seite2(bool wiederherstellen, bool diskette)
+{
+    return {!wiederherstellen, wiederherstellen && diskette, !wiederherstellen && diskette};
+}
+
 void Horbelung::seite2Zeigen()
 {
-    const bool wiederherstellen = Option3D4->value();
-    const bool diskette = !Option3D5->value();
-    VqsCheck1->setVisible(!wiederherstellen);
-    Mh3dText3->setVisible(wiederherstellen && diskette);
-    Label7->setVisible(wiederherstellen && diskette);
-    Command3D4->setVisible(!wiederherstellen && diskette);
+    const Seite2 seite = seite2(Option3D4->value(), !Option3D5->value());
+    VqsCheck1->setVisible(seite.auswahl);
+    Mh3dText3->setVisible(seite.diskettenZahl);
+    Label7->setVisible(seite.diskettenZahl);
+    Command3D4->setVisible(seite.disketteLoeschen);
     // The hint on "Diskette löschen" goes with the button.
-    if (Command3D4->isHidden())
+    if (!seite.disketteLoeschen)
         Label9->hide();
 }
 

@@ -2,6 +2,7 @@
 
 #include "catalogue/catalogue.h"
 #include "platform/controls.h"
+#include "rules/command.h"
 
 #include <QWidget>
 
@@ -9,6 +10,10 @@
 #include <optional>
 
 class LoeschPanel;
+
+namespace archiverun {
+struct Request;
+}
 
 namespace platform {
 class RuntimeError;
@@ -55,8 +60,16 @@ private:
     void katalogOption_Click(std::size_t row); // the ten catalogue options
     void Option3D3_Click(); // backup
     void Option3D4_Click(); // restore
-    // What page 2 shows, from the mode and the target alone; also the click
-    // handler of the targets Option3D1 (A:), Option3D2 (B:), Option3D5 (hard disk).
+    // What page 2 shows, from the mode and the target alone.
+    struct Seite2
+    {
+        bool auswahl; // VqsCheck1: one database or all
+        bool diskettenZahl; // Mh3dText3 with its label
+        bool disketteLoeschen; // Command3D4
+    };
+    static Seite2 seite2(bool wiederherstellen, bool diskette);
+    // Shows page 2 so; also the click handler of the targets Option3D1 (A:),
+    // Option3D2 (B:), Option3D5 (hard disk).
     void seite2Zeigen();
     void Command1_Click();
     void Command2_Click();
@@ -81,6 +94,9 @@ private:
 
     // Archive run
     void Command3D1_Click(); // "Sicherung starten" / "Wiederherstellung starten"
+    // The run as the fields and options say it; converts the directory fields.
+    archiverun::Request laufAnfrage();
+    launch::Argument inDosForm(platform::TextBox &feld, launch::Argument &zuletzt);
 
     // Floppy tools
     void Command3D3_Click(); // "Diskette jetzt prüfen"
@@ -98,6 +114,9 @@ private:
     QString dbKuerzel;
     QString dbName;
     int pfadZiel = 0; // 1: Mh3dText2, 2: Mh3dText1
+    // The directory fields as the last run converted them (Mh3dText1, Mh3dText2).
+    launch::Argument dosSicherung;
+    launch::Argument dosDatenbank;
 
     // Page 1
     platform::VqsPanel *Panel3D1;

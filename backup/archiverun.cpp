@@ -1,18 +1,12 @@
 #include "archiverun.h"
 
-#include "app/horbelung.h"
-#include "backup/dospath.h"
 #include "catalogue/catalogue.h"
 #include "platform/runtimeerror.h"
-#include "platform/services.h"
 
 #include <QRegularExpression>
-#include <QUuid>
 
 #include <array>
 #include <limits>
-#include <optional>
-#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -61,12 +55,23 @@ void requirePathWords(const QString &directory)
     }
 }
 
-} // namespace
-
-QString fileSelection(bool allDatabases, const QString &name)
+bool isFloppy(Target target)
 {
-    return allDatabases ? u"*.mdb"_s : name + u".mdb"_s;
+    return target != Target::HardDisk;
 }
+
+// The product as the catalogue's caption names it ("Jorvelgeld"), else the
+// database's name.
+QString productOf(const QString &name)
+{
+    for (const CatalogueRow &row : catalogue) {
+        if (row.name == name)
+            return row.caption.toString().section(u'-', 0, 0);
+    }
+    return name;
+}
+
+} // namespace
 
 QString volumeName(const QString &code, int disk)
 {
@@ -82,21 +87,77 @@ QString volumeName(const QString &code, int disk)
     return code + u"hobe."_s + QString::number(volume);
 }
 
-QString commandLine(const Inputs &inputs)
+QList<Step> plan(const Request &request)
 {
-    const TargetForm &form = formOf(inputs.target);
-    const QString folder
-        = form.archiveFolder.isEmpty() ? inputs.backupDirectory : form.archiveFolder.toString();
-    requirePathWords(folder);
-    requirePathWords(inputs.databaseDirectory);
-    if (inputs.mode == Mode::Backup) {
-        return archiverIn(inputs.programDirectory) + u" a "_s + folder + volumeName(inputs.code, 1)
-            + u' ' + inputs.databaseDirectory + inputs.fileSelection
-            + form.backupSwitches.toString();
+    if (!request.mode)
+        return {};
+    const int count
+        = request.mode == Mode::Restore && request.diskCount ? diskCount(*request.diskCount) : 1;
+    if (count < 1)
+        return {};
+    if (!request.target)
+        throw platform::RuntimeError(platform::RuntimeError::InvalidProcedureCall);
+    const Target target = *request.target;
+    const TargetForm &form = formOf(target);
+    // The floppies' archives lie in their root; the hard disk's in the backup directory.
+    const auto archive = [&](int disk) {
+        launch::Argument argument {form.archiveFolder.toString(), {}, {}};
+        if (form.archiveFolder.isEmpty())
+            argument = request.backupDirectory;
+        argument.text += volumeName(request.code, disk);
+        return argument;
+    };
+    requirePathWords(archive(1).text);
+    requirePathWords(request.databaseDirectory.text);
+
+    launch::Notes notes;
+    const QString product = productOf(request.name);
+    const QString where = target == Target::DriveA ? u"A:"_s
+        : target == Target::DriveB                 ? u"B:"_s
+                                                   : request.backupDirectory.text;
+    if (request.mode == Mode::Backup) {
+        launch::Argument files = request.databaseDirectory;
+        files.text += request.allDatabases ? u"*.mdb"_s : request.name + u".mdb"_s;
+        notes.title = u"Sicherung "_s + product + u" auf "_s + where;
+        notes.summary = u"Sicherung von "_s + request.name;
+        launch::Command command {
+            archiverIn(request.programDirectory), {{u"a"_s}, archive(1), files}, notes};
+        for (const QStringView word : form.backupSwitches.split(u' ', Qt::SkipEmptyParts))
+            command.arguments << launch::Argument {word.toString()};
+        return {{form.emptyDiskPrompt.toString(), true, command}};
     }
-    // Restores leave the archiver to the program lookup.
-    return u"arj.exe x "_s + folder + volumeName(inputs.code, inputs.disk) + u' '
-        + inputs.databaseDirectory + u" -y"_s;
+
+    QList<Step> steps;
+    notes.diskCount = count;
+    notes.restoreId = request.restoreId;
+    for (int disk = 1; disk <= count; ++disk) {
+        notes.disk = disk;
+        notes.title = u"Wiederherstellung "_s + product + u" von "_s + where;
+        notes.summary = u"Wiederherstellung von "_s + request.name;
+        Step step;
+        if (isFloppy(target)) {
+            const QString of = u"Diskette %1 von %2"_s.arg(disk).arg(count);
+            notes.title += u", "_s + of;
+            notes.summary += u", "_s + of;
+            if (disk > 1)
+                step.box
+                    = u"Legen Sie die Sicherungsdiskette "_s + QString::number(disk) + u" ein"_s;
+        }
+        // Restores leave the archiver to the program lookup.
+        step.command = {
+            u"arj.exe"_s, {{u"x"_s}, archive(disk), request.databaseDirectory, {u"-y"_s}}, notes};
+        steps << step;
+    }
+    return steps;
+}
+
+launch::Argument directoryField(const QString &dosForm, const QString &longForm)
+{
+    const qsizetype dosEnd = dosForm.lastIndexOf(u'\\');
+    const qsizetype longEnd = longForm.lastIndexOf(u'\\');
+    if (dosEnd < 0 || longEnd < 0 || dosForm.left(dosEnd) == longForm.left(longEnd))
+        return {dosForm};
+    return {dosForm, dosForm.left(dosEnd + 1), longForm.left(longEnd + 1)};
 }
 
 void requireDirectoryField(const QString &directory)
@@ -107,65 +168,6 @@ void requireDirectoryField(const QString &directory)
         throw platform::RuntimeError(platform::RuntimeError::PathNotFound);
     if (directory.size() > maxDirectoryLength)
         throw platform::RuntimeError(platform::RuntimeError::BadFileNameOrNumber);
-}
-
-std::optional<std::pair<QString, QString>> folderForms(const QString &dosForm,
-                                                       const QString &longForm)
-{
-    // Only whole folders are cut short; a last part without a backslash
-    // merely loses its blanks and is meant as it then reads.
-    const qsizetype dosEnd = dosForm.lastIndexOf(u'\\');
-    const qsizetype longEnd = longForm.lastIndexOf(u'\\');
-    if (dosEnd < 0 || longEnd < 0)
-        return std::nullopt;
-    std::pair<QString, QString> forms {dosForm.left(dosEnd + 1), longForm.left(longEnd + 1)};
-    if (forms.first == forms.second)
-        return std::nullopt;
-    return forms;
-}
-
-void describe(platform::LaunchNotes &notes, const Inputs &inputs, const QString &name,
-              int diskCount)
-{
-    // The product as the catalogue's caption names it ("Jorvelgeld"), else
-    // the database's name.
-    QString product = name;
-    for (const CatalogueRow &row : catalogue) {
-        if (row.name == name)
-            product = row.caption.toString().section(u'-', 0, 0);
-    }
-    const QString where = inputs.target == Target::DriveA ? u"A:"_s
-        : inputs.target == Target::DriveB                 ? u"B:"_s
-                                                          : inputs.backupDirectory;
-    if (inputs.mode == Mode::Backup) {
-        notes.title = u"Sicherung "_s + product + u" auf "_s + where;
-        notes.summary = u"Sicherung von "_s + name;
-        return;
-    }
-    notes.title = u"Wiederherstellung "_s + product + u" von "_s + where;
-    notes.summary = u"Wiederherstellung von "_s + name;
-    notes.disk = inputs.disk;
-    notes.diskCount = diskCount;
-    if (isFloppy(inputs.target)) {
-        const QString disk = u"Diskette %1 von %2"_s.arg(inputs.disk).arg(diskCount);
-        notes.title += u", "_s + disk;
-        notes.summary += u", "_s + disk;
-    }
-}
-
-bool isFloppy(Target target)
-{
-    return target != Target::HardDisk;
-}
-
-QString emptyDiskPrompt(Target target)
-{
-    return formOf(target).emptyDiskPrompt.toString();
-}
-
-QString nextDiskPrompt(int disk)
-{
-    return u"Legen Sie die Sicherungsdiskette "_s + QString::number(disk) + u" ein"_s;
 }
 
 QString overwriteQuestion(const QString &name)
@@ -189,96 +191,3 @@ int diskCount(const QString &text)
 }
 
 } // namespace archiverun
-
-void Horbelung::Command3D1_Click()
-{
-    using archiverun::Mode;
-    using archiverun::Target;
-    using platform::MsgBox::Exclamation;
-    try {
-        services.setMousePointer(platform::MousePointer::Hourglass);
-
-        if (Mh3dText1->text().isEmpty()) // its last character does not exist
-            throw platform::RuntimeError(platform::RuntimeError::InvalidProcedureCall);
-        if (!Mh3dText1->text().endsWith(u'\\'))
-            Mh3dText1->setText(Mh3dText1->text() + u'\\');
-        archiverun::requireDirectoryField(Mh3dText1->text());
-        archiverun::requireDirectoryField(Mh3dText2->text());
-
-        // The run converts both fields; it keeps what they said before, so the
-        // launch knows which folders the short forms stand for.
-        platform::LaunchNotes notes;
-        for (platform::TextBox *feld : {Mh3dText1, Mh3dText2}) {
-            const QString lang = feld->text();
-            feld->setText(pfadFuerDos(lang));
-            if (const auto form = archiverun::folderForms(feld->text(), lang))
-                notes.longForms << *form;
-        }
-
-        archiverun::Inputs inputs;
-        inputs.programDirectory = services.appPath();
-        inputs.backupDirectory = Mh3dText1->text();
-        inputs.databaseDirectory = Mh3dText2->text();
-        inputs.code = dbKuerzel;
-        inputs.fileSelection = archiverun::fileSelection(VqsCheck1->value() == 1, dbName);
-
-        // The options are exclusive; were several set, the last would win.
-        std::optional<Target> target;
-        for (const auto &[option, optionTarget] :
-             {std::pair {Option3D1, Target::DriveA}, std::pair {Option3D2, Target::DriveB},
-              std::pair {Option3D5, Target::HardDisk}}) {
-            if (option->value())
-                target = optionTarget;
-        }
-        inputs.target = target.value_or(Target::DriveA);
-
-        if (Option3D3->value()) {
-            QString line; // stays empty without a target, and the launch fails
-            if (target) {
-                if (archiverun::isFloppy(*target))
-                    services.msgBox(archiverun::emptyDiskPrompt(*target), Exclamation);
-                inputs.mode = Mode::Backup;
-                line = archiverun::commandLine(inputs);
-                archiverun::describe(notes, inputs, dbName);
-            }
-            services.shell(line, platform::WindowStyle::NormalFocus, notes);
-        }
-
-        if (Option3D4->value()) {
-            services.beep();
-            if (services.msgBox(archiverun::overwriteQuestion(dbName),
-                                platform::MsgBox::Question + platform::MsgBox::YesNo)
-                != platform::MsgBox::Yes) {
-                services.beep();
-                services.msgBox(u"Die Wiederherstellung wurde abgebrochen."_s, Exclamation);
-                services.setMousePointer(platform::MousePointer::Default);
-                return;
-            }
-            // The field's own flag, not whether the page is seen at the moment.
-            const int count = Mh3dText3->isHidden() ? 1 : archiverun::diskCount(Mh3dText3->text());
-            // The consoles of this restore's disks know each other by it.
-            notes.restoreId = QUuid::createUuid().toString(QUuid::WithoutBraces);
-            for (int disk = 1; disk <= count; ++disk) {
-                QString line;
-                if (target) {
-                    if (disk > 1 && archiverun::isFloppy(*target))
-                        services.msgBox(archiverun::nextDiskPrompt(disk), platform::MsgBox::OkOnly);
-                    inputs.mode = Mode::Restore;
-                    inputs.disk = disk;
-                    line = archiverun::commandLine(inputs);
-                    archiverun::describe(notes, inputs, dbName, count);
-                }
-                services.shell(line, platform::WindowStyle::NormalFocus, notes);
-            }
-        }
-
-        services.setMousePointer(platform::MousePointer::Default);
-    } catch (const platform::RuntimeError &error) {
-        services.setMousePointer(platform::MousePointer::Default);
-        services.beep();
-        services.msgBox(
-            u"Die Horbelung / Wiederherstellung wurde nicht vollständig durchgeführt."_s,
-            platform::MsgBox::Critical);
-        fehlerNrZeigen(error);
-    }
-}

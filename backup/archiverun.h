@@ -1,41 +1,63 @@
 #pragma once
 
-#include "platform/services.h"
+#include "rules/command.h"
 
+#include <QList>
 #include <QString>
 
 #include <optional>
-#include <utility>
 
-// The archiver's command lines of the archive run, built from their pieces.
-// Pure: no window, no disk, no launch.
+// The archive run as data: what the window says when start is pressed, and
+// the boxes and launches that follow from it. Pure: no window, no disk, no
+// launch.
 namespace archiverun {
 
 enum class Mode { Backup, Restore };
 enum class Target { DriveA, DriveB, HardDisk };
 
-struct Inputs
+struct Request
 {
-    Mode mode = Mode::Backup;
-    Target target = Target::DriveA;
-    QString programDirectory; // "C:\TOOLS"; a drive root keeps its backslash ("C:\")
-    QString backupDirectory; // the backup directory field in DOS form, ends in "\"
-    QString databaseDirectory; // the database directory field in DOS form, used as it stands
-    QString code; // dbKuerzel
-    QString fileSelection; // see fileSelection()
-    int disk = 1; // restore: the floppy (volume) number, from 1
+    std::optional<Mode> mode {}; // none: neither option set, nothing to run
+    std::optional<Target> target {}; // none when no target option is set
+    QString programDirectory {}; // "C:\TOOLS"; a drive root keeps its backslash ("C:\")
+    // The directory fields in DOS form, each with the folder it names (see
+    // directoryField). The backup directory ends in "\"; the database
+    // directory is used as it stands.
+    launch::Argument backupDirectory {};
+    launch::Argument databaseDirectory {};
+    QString code {}; // dbKuerzel
+    QString name {}; // dbName
+    bool allDatabases = true; // else the row's own file
+    // The disk count field's text where page 2 offers it: for a restore
+    // from a floppy. Without it a restore reads one disk.
+    std::optional<QString> diskCount {};
+    // The consoles of one restore's disks know each other by it.
+    QString restoreId {};
 };
 
-// "*.mdb" for every database of the directory, else the row's own file.
-QString fileSelection(bool allDatabases, const QString &name);
+// One step of the run: a box, where there is one, then a launch.
+struct Step
+{
+    QString box; // empty: none
+    bool exclamation = false; // the box's icon, else none
+    launch::Command command;
+};
+
+// The run: a backup's one launch, a restore's one per disk with a box before
+// each further floppy. Throws RuntimeError 13 or 6 for the disk count (see
+// diskCount), 52 when a directory would bring a word starting with "-" (a
+// switch) into a command, 5 when there is something to launch but no target.
+QList<Step> plan(const Request &request);
+
+// A directory field after the run's conversion: the DOS form it shows, and
+// the folder the text before it named, both up to their last backslash. A
+// last part without a backslash merely loses its blanks and is meant as it
+// then reads; a form the conversion left alike carries no folder.
+launch::Argument directoryField(const QString &dosForm, const QString &longForm);
 
 // The archive's name for a disk (volume) number: "NOKUhobe.arj" for 1,
 // "NOKUhobe.a01" … for the further ones.
 QString volumeName(const QString &code, int disk);
-
-// The whole command line of one launch. Throws RuntimeError 52 when a
-// directory would bring a word starting with "-" (a switch) into it.
-QString commandLine(const Inputs &inputs);
 
 // The longest directory field: Windows takes a folder path of 248 characters,
 // room for an 8.3 name within its 260. The archiver refuses host paths over
@@ -48,20 +70,6 @@ inline constexpr qsizetype maxDirectoryLength = 248;
 // than the archiver takes, 52.
 void requireDirectoryField(const QString &directory);
 
-// The folders a field's DOS form and its text before the conversion name:
-// both up to their last backslash. None when the conversion left them alike.
-std::optional<std::pair<QString, QString>> folderForms(const QString &dosForm,
-                                                       const QString &longForm);
-
-// The console's title and summary of one launch; diskCount for a restore.
-void describe(platform::LaunchNotes &notes, const Inputs &inputs, const QString &name,
-              int diskCount = 1);
-
-bool isFloppy(Target target);
-// The box before a floppy backup; empty for the hard disk, which has none.
-QString emptyDiskPrompt(Target target);
-// The box before restoring floppy 2, 3, …
-QString nextDiskPrompt(int disk);
 QString overwriteQuestion(const QString &name);
 
 // The disk count field read as a whole number: blanks around it are allowed,

@@ -19,7 +19,7 @@ void Horbelung::Command3D3_Click()
 {
     try {
         services.setMousePointer(platform::MousePointer::Hourglass);
-        services.shell(u"scandisk.exe"_s, platform::WindowStyle::MinimizedFocus, {});
+        services.shell({u"scandisk.exe"_s}, platform::WindowStyle::MinimizedFocus);
         services.setMousePointer(platform::MousePointer::Default);
     } catch (const platform::RuntimeError &error) {
         services.setMousePointer(platform::MousePointer::Default);

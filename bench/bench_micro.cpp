@@ -321,21 +321,22 @@ Operation nineCommandLines()
 {
     using archiverun::Mode;
     using archiverun::Target;
-    archiverun::Inputs inputs;
-    inputs.programDirectory = u"C:\\TOOLS"_s;
-    inputs.backupDirectory = u"D:\\SICH\\"_s;
-    inputs.databaseDirectory = u"C:\\NOKRAT\\"_s;
-    inputs.code = u"NOKU"_s;
-    inputs.fileSelection = archiverun::fileSelection(true, u"NOKRAT"_s);
-    return whole([inputs]() mutable {
+    archiverun::Request request {Mode::Backup,
+                                 Target::DriveA,
+                                 u"C:\\TOOLS"_s,
+                                 {u"D:\\SICH\\"_s},
+                                 {u"C:\\NOKRAT\\"_s},
+                                 u"NOKU"_s,
+                                 u"NOKRAT"_s,
+                                 true,
+                                 u"2"_s};
+    return whole([request]() mutable {
         for (const Target target : {Target::DriveA, Target::DriveB, Target::HardDisk}) {
-            inputs.target = target;
-            inputs.mode = Mode::Backup;
-            benchmark::DoNotOptimize(archiverun::commandLine(inputs));
-            inputs.mode = Mode::Restore;
-            for (const int disk : {1, 2}) {
-                inputs.disk = disk;
-                benchmark::DoNotOptimize(archiverun::commandLine(inputs));
+            request.target = target;
+            for (const Mode mode : {Mode::Backup, Mode::Restore}) {
+                request.mode = mode;
+                for (const archiverun::Step &step : archiverun::plan(request))
+                    benchmark::DoNotOptimize(launch::line(step.command));
             }
         }
     });
@@ -355,10 +356,12 @@ Operation launchOfBackup()
                                            sandbox->workingDirectory(),
                                            u"/usr/bin:/bin"_s,
                                            {}};
-    const QString line = u"C:\\TOOLS\\arj.exe a C:\\SICH\\NOKUhobe.arj C:\\NOKRAT\\*.mdb -e -y"_s;
-    return whole([sandbox, context, line] {
+    const launch::Command backup {
+        u"C:\\TOOLS\\arj.exe"_s,
+        {{u"a"_s}, {u"C:\\SICH\\NOKUhobe.arj"_s}, {u"C:\\NOKRAT\\*.mdb"_s}, {u"-e"_s}, {u"-y"_s}}};
+    return whole([sandbox, context, backup] {
         benchmark::DoNotOptimize(
-            platform::launchFor(line, platform::WindowStyle::NormalFocus, context));
+            platform::launchFor(backup, platform::WindowStyle::NormalFocus, context));
     });
 }
 

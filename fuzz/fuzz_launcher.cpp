@@ -1,6 +1,6 @@
-// Any command line and window style (the first byte) through the launcher,
-// in a sandbox, without starting anything. The launch names an executable
-// file and never a shell unless the line's first word asked for one; the
+// Any command, its words split at blanks, and window style (the first byte)
+// through the launcher, in a sandbox, without starting anything. The launch
+// names an executable file and never a shell unless the program asked for one; the
 // console gets its own options and never a lone word; every argument is a
 // word of the line as written or a host path inside a drive's folder, so the
 // launcher adds nothing of its own; the only failures are 5, 52, 53 and 71.
@@ -96,24 +96,15 @@ QString askedName(const QString &word)
     return name.endsWith(u".exe"_s) ? name.chopped(4) : name;
 }
 
-// How many leading words named the program: the shortest run that does.
-qsizetype programWords(const Sandbox &sandbox, const QStringList &words, const QString &program)
-{
-    for (qsizetype count = 1; count <= words.size(); ++count) {
-        try {
-            if (platform::launchFor(words.first(count).join(u' '), 0, sandbox.context).program
-                == program)
-                return count;
-        } catch (const platform::RuntimeError &) { }
-    }
-    std::abort();
-}
-
 void checkLaunch(const Sandbox &sandbox, const QString &line, int style)
 {
+    const QStringList words = line.split(u' ', Qt::SkipEmptyParts);
+    launch::Command command {words.value(0)};
+    for (const QString &word : words.mid(1))
+        command.arguments << launch::Argument {word};
     platform::Launch launch;
     try {
-        launch = platform::launchFor(line, style, sandbox.context);
+        launch = platform::launchFor(command, style, sandbox.context);
     } catch (const platform::RuntimeError &error) {
         switch (error.number()) {
         case platform::RuntimeError::InvalidProcedureCall:
@@ -125,7 +116,6 @@ void checkLaunch(const Sandbox &sandbox, const QString &line, int style)
         }
         std::abort();
     }
-    const QStringList words = line.split(u' ', Qt::SkipEmptyParts);
     if (launch.workingDirectory != sandbox.context.workingDirectory)
         std::abort();
 
@@ -149,13 +139,12 @@ void checkLaunch(const Sandbox &sandbox, const QString &line, int style)
     const QFileInfo info(program);
     if (!info.isFile() || !info.isExecutable())
         std::abort();
-    const qsizetype named = programWords(sandbox, words, program);
     if (sandbox.isShell(program)) {
-        const QString asked = askedName(words.first(named).join(u' '));
+        const QString asked = askedName(command.program);
         if (asked != u"sh" && asked != u"bash")
             std::abort();
     }
-    if (arguments.size() < words.size() - named)
+    if (arguments.size() < words.size() - 1)
         std::abort();
     for (const QString &argument : arguments) {
         if (!words.contains(argument) && !sandbox.inDrive(argument))
@@ -173,15 +162,16 @@ void checkArchiverSwitches(const Sandbox &sandbox, const QString &field)
                                          std::pair {Mode::Restore, QStringList {u"-y"_s}}}) {
         platform::Launch launch;
         try {
-            archiverun::Inputs inputs;
-            inputs.mode = mode;
-            inputs.target = archiverun::Target::HardDisk;
-            inputs.programDirectory = u"C:\\TOOLS"_s;
-            inputs.backupDirectory = pfadFuerDos(field.endsWith(u'\\') ? field : field + u'\\');
-            inputs.databaseDirectory = pfadFuerDos(field);
-            inputs.code = u"NOKU"_s;
-            inputs.fileSelection = u"*.mdb"_s;
-            launch = platform::launchFor(archiverun::commandLine(inputs), 0, sandbox.context);
+            const QString backup = field.endsWith(u'\\') ? field : field + u'\\';
+            archiverun::Request request {mode,
+                                         archiverun::Target::HardDisk,
+                                         u"C:\\TOOLS"_s,
+                                         archiverun::directoryField(pfadFuerDos(backup), backup),
+                                         archiverun::directoryField(pfadFuerDos(field), field),
+                                         u"NOKU"_s,
+                                         u"NOKRAT"_s};
+            launch
+                = platform::launchFor(archiverun::plan(request).at(0).command, 0, sandbox.context);
         } catch (const platform::RuntimeError &) {
             continue;
         }

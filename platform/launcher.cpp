@@ -16,7 +16,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <utility>
 #include <vector>
 
 extern char **environ;
@@ -89,35 +88,15 @@ QString findProgram(const QString &name, const LaunchContext &context)
     return path;
 }
 
-// Windows reads an unquoted program path with blanks by trying the words
-// from the left, "C:\Meine" before "C:\Meine Programme\arj.exe": the program
-// is the shortest run of leading words that names one. Returns the program
-// and the words after it; 53 when no run does.
-std::pair<QString, QStringList> splitProgram(const QStringList &words, const LaunchContext &context)
+// A path argument names a host file through the drive map: the one the user
+// meant, a trailing backslash kept as a trailing slash. A wildcard in its
+// last part gives the matching files, or stays as written where none matches.
+QStringList translateArgument(const launch::Argument &argument, const DriveMap &drives)
 {
-    for (qsizetype count = 1; count <= words.size(); ++count) {
-        const QString program = findProgram(words.first(count).join(u' '), context);
-        if (!program.isEmpty())
-            return {program, words.sliced(count)};
-    }
-    throw RuntimeError(RuntimeError::FileNotFound,
-                       u"Datei nicht gefunden: %1"_s.arg(words.first()));
-}
-
-// A word that begins with a folder in a DOS form the run made stands for the
-// folder the field named; the rest of the word is kept.
-QString inLongForm(const QString &word, const LaunchNotes &notes)
-{
-    const auto *form = notes.formAt(word);
-    return form ? form->second + word.mid(form->first.size()) : word;
-}
-
-QStringList translateArgument(const QString &dosWord, const DriveMap &drives,
-                              const LaunchNotes &notes)
-{
-    if (!hostfs::startsWithDrive(dosWord) || dosWord.size() < 3 || !hostfs::isSeparator(dosWord[2]))
-        return {dosWord};
-    const QString word = inLongForm(dosWord, notes);
+    const QString &text = argument.text;
+    if (!hostfs::startsWithDrive(text) || text.size() < 3 || !hostfs::isSeparator(text[2]))
+        return {text};
+    const QString word = argument.meant();
     qsizetype cut = word.size() - 1;
     while (!hostfs::isSeparator(word[cut]))
         --cut;
@@ -135,7 +114,7 @@ QStringList translateArgument(const QString &dosWord, const DriveMap &drives,
 
 // The companion's own options in front of the command: what the run is,
 // and the drives' folders, so that it names files by their Windows paths.
-QStringList companionOptions(const LaunchContext &context, const LaunchNotes &notes)
+QStringList companionOptions(const LaunchContext &context, const launch::Notes &notes)
 {
     QStringList options {u"--summary"_s, notes.summary, u"--disk"_s,
                          u"%1/%2"_s.arg(notes.disk).arg(notes.diskCount)};
@@ -166,7 +145,7 @@ QString consoleSize(const QStringList &command)
     return u"%1x32"_s.arg(std::clamp<qsizetype>(longest + 72, 80, 240));
 }
 
-Launch inConsole(Launch launch, const LaunchContext &context, const LaunchNotes &notes)
+Launch inConsole(Launch launch, const LaunchContext &context, const launch::Notes &notes)
 {
     for (const Console &console : consoles) {
         const QString terminal
@@ -200,18 +179,19 @@ Launch inConsole(Launch launch, const LaunchContext &context, const LaunchNotes 
 
 } // namespace
 
-Launch launchFor(const QString &commandLine, int windowStyle, const LaunchContext &context,
-                 const LaunchNotes &notes)
+Launch launchFor(const launch::Command &command, int windowStyle, const LaunchContext &context)
 {
-    const QStringList words = commandLine.split(u' ', Qt::SkipEmptyParts);
-    if (words.isEmpty())
+    if (command.program.trimmed().isEmpty())
         throw RuntimeError(RuntimeError::InvalidProcedureCall);
-    const auto [program, arguments] = splitProgram(words, context);
+    const QString program = findProgram(command.program, context);
+    if (program.isEmpty())
+        throw RuntimeError(RuntimeError::FileNotFound,
+                           u"Datei nicht gefunden: %1"_s.arg(command.program));
     Launch launch {program, {}, context.workingDirectory};
-    for (const QString &word : arguments)
-        launch.arguments << translateArgument(word, context.drives, notes);
+    for (const launch::Argument &argument : command.arguments)
+        launch.arguments << translateArgument(argument, context.drives);
     if (windowStyle == WindowStyle::NormalFocus || windowStyle == WindowStyle::MinimizedFocus)
-        return inConsole(launch, context, notes);
+        return inConsole(launch, context, command.notes);
     return launch;
 }
 

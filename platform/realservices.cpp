@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QStandardPaths>
 
-#include <algorithm>
 #include <span>
 #include <utility>
 #include <vector>
@@ -64,24 +63,6 @@ int titleRoom(const QMessageBox &box)
 }
 
 } // namespace
-
-const std::pair<QString, QString> *LaunchNotes::formAt(const QString &word) const
-{
-    const std::pair<QString, QString> *longest = nullptr;
-    for (const auto &forms : longForms) {
-        if (word.startsWith(forms.first)
-            && (!longest || forms.first.size() > longest->first.size()))
-            longest = &forms;
-    }
-    if (!longest)
-        return nullptr;
-    for (const auto &[dosForm, longForm] : longForms) {
-        if (dosForm == longest->first
-            && longForm.compare(longest->second, Qt::CaseInsensitive) != 0)
-            throw RuntimeError(RuntimeError::PathNotFound);
-    }
-    return longest;
-}
 
 RealServices::RealServices(DriveMap drives, const QString &programDirectory,
                            const QString &workingDirectory, const QString &stateFolder)
@@ -172,23 +153,6 @@ void RealServices::setMousePointer(int pointer)
 void RealServices::doEvents()
 {
     QCoreApplication::processEvents();
-}
-
-LaunchNotes RealServices::withKnownForms(const LaunchNotes &notes)
-{
-    // The folders behind the DOS forms stay known as a file system's short
-    // names do: the fields keep showing the forms, and the next run gets them
-    // back unchanged. A form made anew stands for its newest folder.
-    LaunchNotes known = notes;
-    for (const auto &forms : std::as_const(m_longForms)) {
-        const bool madeAnew
-            = std::any_of(notes.longForms.begin(), notes.longForms.end(),
-                          [&](const auto &made) { return made.first == forms.first; });
-        if (!madeAnew)
-            known.longForms << forms;
-    }
-    m_longForms = known.longForms;
-    return known;
 }
 
 void RealServices::kill(const QString &pattern)

@@ -26,7 +26,7 @@ public:
     void setMousePointer(int pointer) override;
     void doEvents() override;
     QString appPath() const override;
-    void shell(const QString &commandLine, int windowStyle, const LaunchNotes &notes) override;
+    void shell(const launch::Command &command, int windowStyle) override;
     void kill(const QString &pattern) override;
     void rmDir(const QString &path) override;
     QStringList drives() const override;
@@ -51,10 +51,6 @@ private:
     QString m_workingDirectory;
     QString m_stateFolder;
     QPointer<QWidget> m_pointerWindow;
-
-    // The notes with the forms of earlier runs that these do not make anew.
-    LaunchNotes withKnownForms(const LaunchNotes &notes);
-    QList<std::pair<QString, QString>> m_longForms; // see LaunchNotes::longForms
 };
 
 } // namespace platform

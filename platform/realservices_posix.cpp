@@ -20,14 +20,13 @@ QString RealServices::appPath() const
     return path;
 }
 
-void RealServices::shell(const QString &commandLine, int windowStyle, const LaunchNotes &notes)
+void RealServices::shell(const launch::Command &command, int windowStyle)
 {
     // The companion keeps the state of a run there.
     QDir().mkpath(m_stateFolder);
     const LaunchContext context {m_drives, m_programDirectory, m_workingDirectory,
                                  qEnvironmentVariable("PATH"), m_stateFolder};
-    collectWhenEnded(
-        startDetached(launchFor(commandLine, windowStyle, context, withKnownForms(notes))));
+    collectWhenEnded(startDetached(launchFor(command, windowStyle, context)));
 }
 
 } // namespace platform

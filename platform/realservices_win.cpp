@@ -50,37 +50,27 @@ QString shortForm(const QString &folder)
     return form;
 }
 
-// The line with each DOS form the run made in the file system's own short
-// form of the folder the field named; the words keep what follows the form.
-QString inShortForms(const QString &commandLine, const LaunchNotes &notes)
+// An argument as the line hands it on: a DOS form the run made in the file
+// system's own short form of the folder the user named, what follows the
+// form kept.
+QString onLine(const launch::Argument &argument)
 {
-    QStringList words = commandLine.split(u' ');
-    for (QString &word : words) {
-        const auto *form = notes.formAt(word);
-        if (form && form->first.compare(form->second, Qt::CaseInsensitive) != 0)
-            word = shortForm(form->second) + word.mid(form->first.size());
-    }
-    return words.join(u' ');
+    if (argument.dosFolder.isEmpty()
+        || argument.dosFolder.compare(argument.folder, Qt::CaseInsensitive) == 0)
+        return argument.text;
+    return shortForm(argument.folder) + argument.text.mid(argument.dosFolder.size());
 }
 
-// The line with its program as one word. A program in the program folder
-// may have blanks in its path ("C:\Program Files\Horbelung\arj.exe"): read
-// unquoted, Windows would first try "C:\Program.exe", and the program would
-// see "C:\Program" as its own name. Other programs are named bare. What
-// follows the program gets the short forms.
-QString programAsOneWord(const QString &commandLine, QString programFolder,
-                         const LaunchNotes &notes)
+// The command as CreateProcessW takes it. A program with blanks in its path
+// ("C:\Program Files\Horbelung\arj.exe") is quoted: read unquoted, Windows
+// would first try "C:\Program.exe", and the program would see "C:\Program"
+// as its own name.
+QString commandLine(const launch::Command &command)
 {
-    if (!programFolder.endsWith(u'\\'))
-        programFolder += u'\\';
-    const qsizetype inFolder
-        = commandLine.startsWith(programFolder, Qt::CaseInsensitive) ? programFolder.size() : 0;
-    qsizetype end = commandLine.indexOf(u' ', inFolder);
-    if (end < 0)
-        end = commandLine.size();
-    const QString program = commandLine.left(end);
-    return (program.contains(u' ') ? quoted(program) : program)
-        + inShortForms(commandLine.mid(end), notes);
+    QString line = command.program.contains(u' ') ? quoted(command.program) : command.program;
+    for (const launch::Argument &argument : command.arguments)
+        line += u' ' + onLine(argument);
+    return line;
 }
 
 } // namespace
@@ -93,11 +83,12 @@ QString RealServices::appPath() const
     return path.size() == 2 ? path + u'\\' : path;
 }
 
-void RealServices::shell(const QString &commandLine, int windowStyle, const LaunchNotes &notes)
+void RealServices::shell(const launch::Command &command, int windowStyle)
 {
-    if (commandLine.trimmed().isEmpty())
+    if (command.program.trimmed().isEmpty())
         throw RuntimeError(RuntimeError::InvalidProcedureCall);
-    QString line = programAsOneWord(commandLine, appPath(), withKnownForms(notes));
+    const launch::Notes &notes = command.notes;
+    QString line = commandLine(command);
     // An archive run goes through the console companion, which runs the
     // archiver with the words after " -- ".
     if (!notes.summary.isEmpty()) {

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "rules/command.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-
-#include <utility>
 
 namespace platform {
 
@@ -34,31 +34,6 @@ inline constexpr int NormalFocus = 1;
 inline constexpr int MinimizedFocus = 2;
 } // namespace WindowStyle
 
-// What the window knows of a launch that its command line does not say.
-struct LaunchNotes
-{
-    // The folders of the line in the DOS form the archive run made, each with
-    // the folder the field named before: "C:\BUCHHA~1\" for the field's
-    // "C:\Buchhaltung 2023\". Where the file system keeps no short names of
-    // its own, the line's paths are resolved through them, never by a guess.
-    QList<std::pair<QString, QString>> longForms;
-    // The pair of longForms whose DOS form a word of the line begins with
-    // (the longest), or null. Two folders named differently behind one form
-    // cannot both be meant: RuntimeError 76.
-    const std::pair<QString, QString> *formAt(const QString &word) const;
-    // The run in words, for the console: its title ("Sicherung Nokrat auf A:")
-    // and what the summary says it was ("Wiederherstellung von NOKRAT,
-    // Diskette 2 von 3"). Empty for launches that are no archive run.
-    QString title;
-    QString summary;
-    // A restore's disk and how many the user said there are.
-    int disk = 1;
-    int diskCount = 1;
-    // The same for every disk of one restore, another for the next restore:
-    // the consoles of its disks know each other by it.
-    QString restoreId;
-};
-
 // Everything the windows call but do not own. The program hands in the real
 // services; tests hand in a recording fake. Paths are Windows paths
 // ("A:\", "C:\NOKRAT\"); failures throw platform::RuntimeError.
@@ -79,11 +54,12 @@ public:
     // backslash unless it is a drive root ("C:\TOOLS", "C:\"); 76 when no
     // drive leads to it (the Linux stand-in's drive map).
     virtual QString appPath() const = 0;
-    // Starts a command line detached, in a console of its own for window
-    // styles 1 and 2, and returns at once; 53 when the program (or a console
-    // to run it in) cannot be found, 76 when the Linux stand-in cannot
-    // resolve a path of it without guessing.
-    virtual void shell(const QString &commandLine, int windowStyle, const LaunchNotes &notes) = 0;
+    // Starts a command detached, in a console of its own for window styles 1
+    // and 2, and returns at once; an archive run (notes with a summary) runs
+    // there through the console companion. 5 without a program, 53 when the
+    // program (or a console to run it in) cannot be found, 76 when a path
+    // cannot be resolved without guessing.
+    virtual void shell(const launch::Command &command, int windowStyle) = 0;
 
     // Deletes the files (never folders) matching a pattern such as "A:\*.*";
     // 53 when none matches, 75 when one cannot be deleted.

@@ -159,12 +159,13 @@ QString FakeServices::appPath() const
     return QStringLiteral("C:\\TOOLS");
 }
 
-void FakeServices::shell(const QString &commandLine, int windowStyle, const platform::LaunchNotes &)
+void FakeServices::shell(const launch::Command &command, int windowStyle)
 {
-    // An empty command line never starts anything, as on the real platform.
-    if (commandLine.isEmpty())
+    // A command without a program never starts anything, as on the real platform.
+    if (command.program.isEmpty())
         throw platform::RuntimeError(platform::RuntimeError::InvalidProcedureCall);
-    log << QStringLiteral("shell %1: %2").arg(windowStyle).arg(commandLine);
+    log << QStringLiteral("shell %1: %2").arg(windowStyle).arg(launch::line(command));
+    commands << command;
     throwNext(shellErrors);
 }
 

@@ -46,11 +46,12 @@ public:
     QList<int> rmDirErrors;
     QList<int> writeFileErrors;
 
-    // "box 48: text", "beep", "pointer 11", "shell 1: command", "kill A:\*.*",
+    // "box 48: text", "beep", "pointer 11", "shell 1: command line", "kill A:\*.*",
     // "rmdir A:\X\", "events" in the order they happened.
     QStringList log;
     QStringList boxes() const; // just the "box ..." entries
     QStringList launches() const; // just the command lines of "shell ..."
+    QList<launch::Command> commands; // what was launched
     int pointer = 0; // the pointer as last set
 
     int msgBox(const QString &prompt, int style) override;
@@ -58,8 +59,7 @@ public:
     void setMousePointer(int pointer) override;
     void doEvents() override;
     QString appPath() const override;
-    void shell(const QString &commandLine, int windowStyle,
-               const platform::LaunchNotes &notes) override;
+    void shell(const launch::Command &command, int windowStyle) override;
     void kill(const QString &pattern) override;
     void rmDir(const QString &path) override;
     void writeFile(const QString &name, const QByteArray &content) override;

@@ -125,18 +125,25 @@ private slots:
         QCOMPARE(log.at(failed >= 0 ? failed - 2 : log.size() - 1), u"pointer 0"_s);
     }
 
-    // The console's title and summary of a restore from the hard disk: no disks to count.
-    // (A floppy's are tst_launcher's archive run, a backup's the smoke test's console.)
-    void describe()
+    // A field converted to a DOS form hands the archiver the folder it named,
+    // also on the next run, while it shows the form; one typed anew, not.
+    void carriedFolder()
     {
-        archiverun::Inputs inputs;
-        inputs.mode = archiverun::Mode::Restore;
-        inputs.target = archiverun::Target::HardDisk;
-        inputs.backupDirectory = u"D:\\SICH\\"_s;
-        platform::LaunchNotes notes;
-        archiverun::describe(notes, inputs, u"NOKRAT"_s);
-        QCOMPARE(notes.title, u"Wiederherstellung Nokrat von D:\\SICH\\"_s);
-        QCOMPARE(notes.summary, u"Wiederherstellung von NOKRAT"_s);
+        WindowDriver driver;
+        driver.openPage2(u"C:\\Buchhaltung 2023\\"_s);
+        const auto database = [&] {
+            const launch::Argument files = driver.services.commands.last().arguments.at(2);
+            return QStringList {files.text, files.dosFolder, files.folder};
+        };
+        const QStringList made {u"C:\\Buchha~1\\*.mdb"_s, u"C:\\Buchha~1\\"_s,
+                                u"C:\\Buchhaltung 2023\\"_s};
+        driver.click(u"Command3D1"_s);
+        QCOMPARE(database(), made);
+        driver.click(u"Command3D1"_s);
+        QCOMPARE(database(), made);
+        driver.type(u"Mh3dText2"_s, u"C:\\BUCHHA~1\\"_s);
+        driver.click(u"Command3D1"_s);
+        QCOMPARE(database(), QStringList({u"C:\\BUCHHA~1\\*.mdb"_s, {}, {}}));
     }
 
     // From the eleventh disk on, the archiver's own names.
@@ -150,12 +157,14 @@ private slots:
 
     void programDirectoryAtDriveRoot()
     {
-        archiverun::Inputs inputs;
-        inputs.programDirectory = u"C:\\"_s;
-        inputs.databaseDirectory = u"C:\\NOKRAT\\"_s;
-        inputs.code = u"NOKU"_s;
-        inputs.fileSelection = u"*.mdb"_s;
-        QCOMPARE(archiverun::commandLine(inputs),
+        const archiverun::Request backup {archiverun::Mode::Backup,
+                                          archiverun::Target::DriveA,
+                                          u"C:\\"_s,
+                                          {},
+                                          {u"C:\\NOKRAT\\"_s},
+                                          u"NOKU"_s,
+                                          u"NOKRAT"_s};
+        QCOMPARE(launch::line(archiverun::plan(backup).at(0).command),
                  u"C:\\arj.exe a a:\\NOKUhobe.arj C:\\NOKRAT\\*.mdb -v1440 -e"_s);
     }
 };

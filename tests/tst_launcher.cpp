@@ -9,6 +9,8 @@
 
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(launch::Command)
+
 class TstLauncher : public QObject
 {
     Q_OBJECT
@@ -45,105 +47,125 @@ private slots:
 
     void launchFor_data()
     {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<int>("style");
-        QTest::addColumn<QString>("path"); // PATH
-        QTest::addColumn<QString>("programs"); // the program folder
-        QTest::addColumn<bool>("archiveRun"); // with the notes of a restore from A:
-        // Program and arguments, or the error; "COLS" for the console's width.
-        QTest::addColumn<QStringList>("expected");
-        QTest::addColumn<QString>("longForm"); // "DOS form=long form|…" the run made, if any
-        const auto row = [](const char *name, const QString &line, int style,
-                            const QStringList &expected, const QString &path = u"/B"_s,
-                            bool archiveRun = false, const QString &programs = u"/P"_s) {
-            QTest::newRow(name) << line << style << path << programs << archiveRun << expected
-                                << QString();
+        struct Row
+        {
+            const char *name;
+            launch::Command command;
+            int style;
+            QStringList expected; // program and arguments, or the error; "COLS": the width
+            QString path = u"/B"_s; // PATH
+            QString programs = u"/P"_s; // the program folder
         };
-        const auto runForms = [](const char *name, const QString &line, const QStringList &expected,
-                                 const QString &longForm) {
-            QTest::newRow(name) << line << 0 << u"/B"_s << u"/P"_s << false << expected << longForm;
+        const auto words = [](const QString &program, const QString &arguments) {
+            launch::Command command {program};
+            for (const QString &word : arguments.split(u' ', Qt::SkipEmptyParts))
+                command.arguments << launch::Argument {word};
+            return command;
         };
+        // The second of three floppies of a restore from A:, as the run makes it.
+        archiverun::Request restore {archiverun::Mode::Restore,
+                                     archiverun::Target::DriveA,
+                                     u"C:\\TOOLS"_s,
+                                     {u"A:\\"_s},
+                                     {u"C:\\DB\\"_s},
+                                     u"NOKU"_s,
+                                     u"NOKRAT"_s,
+                                     true,
+                                     u"3"_s,
+                                     u"id"_s};
+        const launch::Command secondDisk = archiverun::plan(restore).at(1).command;
+        launch::Command sameForm = words(u"arj.exe"_s, u"x"_s);
+        sameForm.arguments << launch::Argument {u"C:\\DATEN2~1\\N.arj"_s, u"C:\\DATEN2~1\\"_s,
+                                                u"C:\\Daten 2022\\"_s}
+                           << launch::Argument {u"C:\\DATEN2~1\\"_s, u"C:\\DATEN2~1\\"_s,
+                                                u"C:\\daten 2023\\"_s};
+        launch::Command withoutBlanks = words(u"arj.exe"_s, u"a a:\\N.arj"_s);
+        withoutBlanks.arguments << launch::Argument {u"C:\\DatenAlt\\*.mdb"_s, u"C:\\DatenAlt\\"_s,
+                                                     u"C:\\Daten Alt\\"_s};
         const QStringList xterm {u"%/B/xterm"_s, u"-T"_s,      u"Horbelung"_s, u"-u8"_s,
                                  u"-geometry"_s, u"COLSx32"_s, u"-e"_s};
-        const QStringList companion
-            = QStringList {u"%/P/horbelung-console"_s, u"--summary"_s,
-                           u"Wiederherstellung von NOKRAT, Diskette 2 von 3"_s}
-            + u"--disk 2/3 --drive A:=%/floppy_a/ --drive B:=%/floppy_b/ --drive C:=%/drive_c/ "
-              u"--drive Z:=/ --"_s.split(u' ');
-        row("Windows path; paths, wildcards any case, a wildcard without match",
-            u"c:\\progs\\tool.exe  x a:\\X.arj C:\\db\\ C:\\DB\\*.mdb C:\\DB*.mdb"_s, 0,
-            {u"%/drive_c/PROGS/Tool.exe"_s, u"x"_s, u"%/floppy_a/X.arj"_s, u"%/drive_c/DB/"_s,
-             u"%/drive_c/DB/NOKRAT.MDB"_s, u"%/drive_c/DB/pelvin.mdb"_s, u"%/drive_c/DB*.mdb"_s});
-        row("working folder before PATH", u"cwdtool"_s, 0, {u"%/W/cwdtool"_s});
-        row("shell characters stay literal", u"arj.exe a:\\$(touch${IFS}x);`id`|&\"'\n.arj ;rm"_s,
-            0, {u"%/P/arj.exe"_s, u"%/floppy_a/$(touch${IFS}x);`id`|&\"'\n.arj"_s, u";rm"_s});
-        row("console, style 1; program folder, any case", u"ARJ.EXE a:\\..\\..\\"_s, 1,
-            xterm + QStringList {u"%/P/arj.exe"_s, u"%/floppy_a/"_s});
-        row("PATH, without .exe; console, style 2, never a lone word", u"pathtool.exe"_s, 2,
-            xterm + QStringList {u"/usr/bin/env"_s, u"%/B/pathtool"_s});
-        row("archive run: titled, through the companion, the archiver's words unchanged",
-            u"arj.exe x a:\\NOKUhobe.a01 C:\\DB\\ -y"_s, 1,
-            QStringList {u"%/B/xterm"_s, u"-T"_s,
-                         u"Horbelung \u2013 Wiederherstellung Nokrat von A:, Diskette 2 von 3"_s}
-                + xterm.mid(3) + companion
-                + QStringList {u"%/P/arj.exe"_s, u"x"_s, u"%/floppy_a/NOKUhobe.a01"_s,
-                               u"%/drive_c/DB/"_s, u"-y"_s},
-            u"/B"_s, true);
-        row("archive run without the companion", u"arj.exe -y"_s, 1, {u"53"_s}, u"/B"_s, true,
-            u"/W"_s);
-        row("desktop console", u"arj.exe -y"_s, 1,
-            {u"%/X/x-terminal-emulator"_s, u"-T"_s, u"Horbelung"_s, u"-e"_s, u"%/P/arj.exe"_s,
-             u"-y"_s},
-            u"/X"_s);
-        row("empty", u"  "_s, 1, {u"5"_s});
-        row("Windows path, not in PATH", u"C:\\pathtool.exe"_s, 2, {u"53"_s});
-        row("not executable", u"plain.exe"_s, 0, {u"53"_s});
-        row("no relative path", u"../W/cwdtool"_s, 0, {u"53"_s});
-        row("unmapped argument drive", u"arj.exe Q:\\A.arj"_s, 0, {u"71"_s});
-        row("no console", u"cwdtool"_s, 1, {u"53"_s}, u"/drive_c"_s);
-        row("a program folder with a blank, beside a folder of its first word",
-            u"C:\\Meine Programme\\arj.exe a a:\\X.arj"_s, 0,
-            {u"%/drive_c/Meine Programme/arj.exe"_s, u"a"_s, u"%/floppy_a/X.arj"_s});
-        row("no relative PATH entry", u"pathtool"_s, 0, {u"53"_s}, u"B"_s);
-        // Folders that share their first six letters: the run's own short form
-        // means the folder the field named; one typed by hand, none of them.
-        runForms(
-            "the run's short form", u"arj.exe x a:\\N.arj C:\\DATEN2~1\\ -y"_s,
-            {u"%/P/arj.exe"_s, u"x"_s, u"%/floppy_a/N.arj"_s, u"%/drive_c/Daten 2023/"_s, u"-y"_s},
-            u"C:\\DATEN2~1\\=C:\\daten 2023\\"_s);
-        runForms("the run's form without blanks", u"arj.exe a a:\\N.arj C:\\DatenAlt\\*.mdb"_s,
-                 {u"%/P/arj.exe"_s, u"a"_s, u"%/floppy_a/N.arj"_s, u"%/drive_c/Daten Alt/c.mdb"_s},
-                 u"C:\\DatenAlt\\=C:\\Daten Alt\\"_s);
-        runForms("one form made of two folders",
-                 u"arj.exe x C:\\DATEN2~1\\N.arj C:\\DATEN2~1\\ -y"_s, {u"76"_s},
-                 u"C:\\DATEN2~1\\=C:\\Daten 2023\\|C:\\DATEN2~1\\=C:\\Daten 2022\\"_s);
-        row("a short form typed by hand", u"arj.exe x a:\\N.arj C:\\DATEN2~1\\ -y"_s, 0, {u"76"_s});
+        const Row rows[] = {
+            {"Windows path; paths, wildcards any case, a wildcard without match",
+             words(u"c:\\progs\\tool.exe"_s, u"x a:\\X.arj C:\\db\\ C:\\DB\\*.mdb C:\\DB*.mdb"_s),
+             0,
+             {u"%/drive_c/PROGS/Tool.exe"_s, u"x"_s, u"%/floppy_a/X.arj"_s, u"%/drive_c/DB/"_s,
+              u"%/drive_c/DB/NOKRAT.MDB"_s, u"%/drive_c/DB/pelvin.mdb"_s, u"%/drive_c/DB*.mdb"_s}},
+            {"working folder before PATH", words(u"cwdtool"_s, {}), 0, {u"%/W/cwdtool"_s}},
+            {"shell characters stay literal",
+             words(u"arj.exe"_s, u"a:\\$(touch${IFS}x);`id`|&\"'\n.arj ;rm"_s),
+             0,
+             {u"%/P/arj.exe"_s, u"%/floppy_a/$(touch${IFS}x);`id`|&\"'\n.arj"_s, u";rm"_s}},
+            {"console, style 1; program folder, any case", words(u"ARJ.EXE"_s, u"a:\\..\\..\\"_s),
+             1, xterm + QStringList {u"%/P/arj.exe"_s, u"%/floppy_a/"_s}},
+            {"PATH, without .exe; console, style 2, never a lone word",
+             words(u"pathtool.exe"_s, {}), 2,
+             xterm + QStringList {u"/usr/bin/env"_s, u"%/B/pathtool"_s}},
+            {"archive run: titled, through the companion, the archiver's words unchanged",
+             secondDisk, 1,
+             QStringList {u"%/B/xterm"_s, u"-T"_s,
+                          u"Horbelung \u2013 Wiederherstellung Nokrat von A:, Diskette 2 von 3"_s}
+                 + xterm.mid(3)
+                 + QStringList {u"%/P/horbelung-console"_s, u"--summary"_s,
+                                u"Wiederherstellung von NOKRAT, Diskette 2 von 3"_s}
+                 + u"--disk 2/3 --restore id --drive A:=%/floppy_a/ --drive B:=%/floppy_b/ "
+                   u"--drive C:=%/drive_c/ --drive Z:=/ -- %/P/arj.exe x %/floppy_a/NOKUhobe.a01 "
+                   u"%/drive_c/DB/ -y"_s.split(u' ')},
+            {"archive run without the companion", secondDisk, 1, {u"53"_s}, u"/B"_s, u"/W"_s},
+            {"desktop console",
+             words(u"arj.exe"_s, u"-y"_s),
+             1,
+             {u"%/X/x-terminal-emulator"_s, u"-T"_s, u"Horbelung"_s, u"-e"_s, u"%/P/arj.exe"_s,
+              u"-y"_s},
+             u"/X"_s},
+            {"no program", words(u"  "_s, u"-y"_s), 1, {u"5"_s}},
+            {"Windows path, not in PATH", words(u"C:\\pathtool.exe"_s, {}), 2, {u"53"_s}},
+            {"not executable", words(u"plain.exe"_s, {}), 0, {u"53"_s}},
+            {"no relative path", words(u"../W/cwdtool"_s, {}), 0, {u"53"_s}},
+            {"unmapped argument drive", words(u"arj.exe"_s, u"Q:\\A.arj"_s), 0, {u"71"_s}},
+            {"no console", words(u"cwdtool"_s, {}), 1, {u"53"_s}, u"/drive_c"_s},
+            {"a program folder with a blank",
+             words(u"C:\\Meine Programme\\arj.exe"_s, u"a"_s),
+             0,
+             {u"%/drive_c/Meine Programme/arj.exe"_s, u"a"_s}},
+            {"no relative PATH entry", words(u"pathtool"_s, {}), 0, {u"53"_s}, u"B"_s},
+            // Folders that share their first six letters: the run's own short
+            // form means the folder the field named; one typed by hand, none.
+            {"one short form, the folders of two fields",
+             sameForm,
+             0,
+             {u"%/P/arj.exe"_s, u"x"_s, u"%/drive_c/Daten 2022/N.arj"_s,
+              u"%/drive_c/Daten 2023/"_s}},
+            {"the run's form without blanks",
+             withoutBlanks,
+             0,
+             {u"%/P/arj.exe"_s, u"a"_s, u"%/floppy_a/N.arj"_s, u"%/drive_c/Daten Alt/c.mdb"_s}},
+            {"a short form typed by hand",
+             words(u"arj.exe"_s, u"x C:\\DATEN2~1\\ -y"_s),
+             0,
+             {u"76"_s}},
+        };
+        QTest::addColumn<launch::Command>("command");
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("programs");
+        QTest::addColumn<QStringList>("expected");
+        for (const Row &row : rows)
+            QTest::newRow(row.name)
+                << row.command << row.style << row.path << row.programs << row.expected;
     }
     void launchFor()
     {
-        QFETCH(QString, line);
+        QFETCH(launch::Command, command);
         QFETCH(int, style);
         QFETCH(QString, path);
         QFETCH(QString, programs);
-        QFETCH(bool, archiveRun);
-        QFETCH(QString, longForm);
-        platform::LaunchNotes notes;
-        for (const QString &forms : longForm.split(u'|', Qt::SkipEmptyParts))
-            notes.longForms << std::pair {forms.section(u'=', 0, 0), forms.section(u'=', 1)};
-        if (archiveRun) { // what the run tells of the second of three floppies
-            archiverun::Inputs restore;
-            restore.mode = archiverun::Mode::Restore;
-            restore.disk = 2;
-            archiverun::describe(notes, restore, u"NOKRAT"_s, 3);
-        }
         try {
-            const auto launch = platform::launchFor(line, style,
+            const auto launch = platform::launchFor(command, style,
                                                     {platform::DriveMap::atPrefix(home),
                                                      home + programs,
                                                      home + u"/W"_s,
                                                      path.startsWith(u'/') ? home + path : path,
-                                                     {}},
-                                                    notes);
+                                                     {}});
             QStringList words = QStringList {launch.program} + launch.arguments;
             // Wide enough for the longest word and the archiver's text beside it.
             const qsizetype size = words.indexOf(u"-geometry"_s) + 1;
@@ -165,7 +187,7 @@ private slots:
     void startsWithoutShell()
     {
         platform::RealServices(platform::DriveMap::atPrefix(home), home + u"/P"_s, home + u"/W"_s)
-            .shell(u"arj.exe a:\\`touch${IFS}pwned`$(touch${IFS}pwned)"_s, 1, {});
+            .shell({u"arj.exe"_s, {{u"a:\\`touch${IFS}pwned`$(touch${IFS}pwned)"_s}}}, 1);
         const auto args = [&] {
             QFile file(home + u"/W/args"_s);
             return file.open(QIODevice::ReadOnly) ? file.readAll().replace(home.toUtf8(), "%") : "";

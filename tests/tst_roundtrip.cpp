@@ -32,11 +32,10 @@ public:
         answers = {platform::MsgBox::Yes};
         return FakeServices::msgBox(prompt, style);
     }
-    void shell(const QString &commandLine, int windowStyle,
-               const platform::LaunchNotes &notes) override
+    void shell(const launch::Command &command, int windowStyle) override
     {
-        FakeServices::shell(commandLine, windowStyle, notes);
-        RealServices::shell(commandLine, windowStyle, notes);
+        FakeServices::shell(command, windowStyle);
+        RealServices::shell(command, windowStyle);
         ++m_launched;
     }
     bool archiversSucceeded() const

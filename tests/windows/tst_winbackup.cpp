@@ -148,11 +148,10 @@ public:
                                                       : platform::MsgBox::Ok;
     }
 
-    void shell(const QString &commandLine, int windowStyle,
-               const platform::LaunchNotes &notes) override
+    void shell(const launch::Command &command, int windowStyle) override
     {
         const std::set<DWORD> before = companions();
-        RealServices::shell(commandLine, windowStyle, notes);
+        RealServices::shell(command, windowStyle);
         std::optional<DWORD> started;
         const QDeadlineTimer deadline(10000);
         while (!started && !deadline.hasExpired()) {

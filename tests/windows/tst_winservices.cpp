@@ -359,7 +359,8 @@ private slots:
 
     // Launches by the system's rules, in the working directory (%WORK%,
     // which holds a copy of the command interpreter in "Mein Ordner"): what
-    // a started program leaves there, or the error.
+    // a started program leaves there, or the error. The program is the first
+    // word, or all words before "/c".
     void shell_data()
     {
         QTest::addColumn<QString>("commandLine");
@@ -370,7 +371,7 @@ private slots:
         QTest::newRow("unquoted path with a blank")
             << u"%WORK%\\Mein Ordner\\cmd.exe /c echo hi>gestartet.txt"_s << 0
             << u"gestartet.txt"_s;
-        QTest::newRow("missing program") << u"C:\\FEHLT\\arj.exe a"_s << 53 << QString();
+        QTest::newRow("missing program") << u"C:\\FEHLT\\arj.exe"_s << 53 << QString();
     }
     void shell()
     {
@@ -385,8 +386,11 @@ private slots:
                                work + u"\\Mein Ordner\\cmd.exe"_s));
         int error = 0;
         try {
-            services.RealServices::shell(commandLine.replace(u"%WORK%"_s, work),
-                                         platform::WindowStyle::MinimizedFocus, {});
+            const QStringList words = commandLine.replace(u"%WORK%"_s, work).split(u" /c "_s);
+            launch::Command command {words.first()};
+            if (words.size() > 1)
+                command.arguments = {{u"/c"_s}, {words.last()}};
+            services.RealServices::shell(command, platform::WindowStyle::MinimizedFocus);
         } catch (const platform::RuntimeError &e) {
             error = e.number();
         }
