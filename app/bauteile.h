@@ -5,7 +5,7 @@
 
 #include "bild.h"
 
-#include "platform/controls.h"
+#include "controls/controls.h"
 
 #include <QColor>
 #include <QFont>
@@ -29,7 +29,7 @@ constexpr QColor weiss(255, 255, 255);
 
 inline QFont sansSerif(double points, bool bold)
 {
-    return platform::designFont(QStringLiteral("MS Sans Serif"), points, bold);
+    return controls::designFont(QStringLiteral("MS Sans Serif"), points, bold);
 }
 
 template<class C, class... Args>
@@ -41,10 +41,10 @@ C *anlegen(QWidget *container, QStringView name, Geometrie g, Args &&...args)
     return control;
 }
 
-inline platform::VqsPanel *panel(QWidget *container, QStringView name, Geometrie g, QColor farbe,
+inline controls::VqsPanel *panel(QWidget *container, QStringView name, Geometrie g, QColor farbe,
                                  int bevelWidth, int bevelOuter)
 {
-    auto *panel = anlegen<platform::VqsPanel>(container, name, g);
+    auto *panel = anlegen<controls::VqsPanel>(container, name, g);
     panel->setFont(sansSerif(8.25, true));
     panel->setBackColor(farbe);
     panel->setBevelWidth(bevelWidth);
@@ -53,10 +53,10 @@ inline platform::VqsPanel *panel(QWidget *container, QStringView name, Geometrie
 }
 
 // A captioned graphical button: 32-pixel picture above the caption.
-inline platform::CommandButton *knopf(QWidget *container, QStringView name, const QString &caption,
+inline controls::CommandButton *knopf(QWidget *container, QStringView name, const QString &caption,
                                       Geometrie g, QStringView bildname)
 {
-    auto *knopf = anlegen<platform::CommandButton>(container, name, g);
+    auto *knopf = anlegen<controls::CommandButton>(container, name, g);
     knopf->setCaption(caption);
     knopf->setFont(sansSerif(8.25, false));
     knopf->setBackColor(grau);

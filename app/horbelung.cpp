@@ -3,11 +3,11 @@
 #include "bauteile.h"
 #include "loeschpanel.h"
 
-#include "platform/handlertrap.h"
-#include "platform/runtimeerror.h"
+#include "app/handlertrap.h"
+#include "app/pfadauswahl.h"
 #include "platform/services.h"
-#include "settings/pathfile.h"
-#include "settings/pfadauswahl.h"
+#include "rules/pathfile.h"
+#include "rules/runtimeerror.h"
 
 #include <QPalette>
 
@@ -42,13 +42,13 @@ constexpr std::array<OptionsPlatz, catalogueSize> katalogPlaetze = {{
 
 QFont seitenTitel()
 {
-    return platform::designFont(u"Times New Roman"_s, 15.75, true, true);
+    return controls::designFont(u"Times New Roman"_s, 15.75, true, true);
 }
 
-platform::VqsOption *option(QWidget *container, QStringView name, const QString &caption,
+controls::VqsOption *option(QWidget *container, QStringView name, const QString &caption,
                             Geometrie g, const QFont &font)
 {
-    auto *option = anlegen<platform::VqsOption>(container, name, g);
+    auto *option = anlegen<controls::VqsOption>(container, name, g);
     option->setText(caption);
     option->setFont(font);
     option->setBackColor(grau);
@@ -56,9 +56,9 @@ platform::VqsOption *option(QWidget *container, QStringView name, const QString 
 }
 
 // The picture buttons that open the path dialog: no caption, a 16-pixel folder.
-platform::CommandButton *ordnerKnopf(QWidget *container, QStringView name, Geometrie g)
+controls::CommandButton *ordnerKnopf(QWidget *container, QStringView name, Geometrie g)
 {
-    auto *knopf = anlegen<platform::CommandButton>(container, name, g);
+    auto *knopf = anlegen<controls::CommandButton>(container, name, g);
     knopf->setBackColor(grau);
     knopf->setPicture(bild(u"pictures/ordner"), 16);
     knopf->setAccessibleName(u"Verzeichnis auswählen"_s);
@@ -67,11 +67,11 @@ platform::CommandButton *ordnerKnopf(QWidget *container, QStringView name, Geome
 
 enum class Groesse { NachText, Fest, FestUmbrechend };
 
-platform::Label *beschriftung(QWidget *container, QStringView name, const QString &caption,
+controls::Label *beschriftung(QWidget *container, QStringView name, const QString &caption,
                               Geometrie g, const QFont &font, std::optional<QColor> textFarbe,
                               QColor hintergrund, Groesse groesse)
 {
-    auto *label = anlegen<platform::Label>(container, name, g);
+    auto *label = anlegen<controls::Label>(container, name, g);
     label->setFont(font);
     if (textFarbe)
         label->setForeColor(*textFarbe);
@@ -82,9 +82,9 @@ platform::Label *beschriftung(QWidget *container, QStringView name, const QStrin
     return label;
 }
 
-platform::TextBox *textfeld(QWidget *container, QStringView name, Geometrie g, const QFont &font)
+controls::TextBox *textfeld(QWidget *container, QStringView name, Geometrie g, const QFont &font)
 {
-    auto *feld = anlegen<platform::TextBox>(container, name, g);
+    auto *feld = anlegen<controls::TextBox>(container, name, g);
     feld->setFont(font);
     return feld;
 }
@@ -92,7 +92,7 @@ platform::TextBox *textfeld(QWidget *container, QStringView name, Geometrie g, c
 } // namespace
 
 Horbelung::Horbelung(platform::Services &services, QWidget *parent)
-    : platform::Form<QWidget>(parent)
+    : controls::Form<QWidget>(parent)
     , services(services)
 {
     createControls();
@@ -206,7 +206,7 @@ void Horbelung::createControls()
     Mh3dText3 = textfeld(VqsPanel1, u"Mh3dText3", {7020, 465, 600, 420}, grossFett);
     Mh3dText3->setText(u"1"_s);
     Mh3dText3->hide();
-    VqsCheck1 = anlegen<platform::VqsCheck>(VqsPanel1, u"VqsCheck1", {3600, 0, 5220, 315});
+    VqsCheck1 = anlegen<controls::VqsCheck>(VqsPanel1, u"VqsCheck1", {3600, 0, 5220, 315});
     VqsCheck1->setText(u"Alle Datenbanken im Verzeichnis sichern"_s);
     VqsCheck1->setFont(grossFett);
     VqsCheck1->setBackColor(grau);
@@ -229,7 +229,7 @@ void Horbelung::connectHandlers()
 {
     // Every handler runs under the trap for run-time errors it does not trap itself.
     const auto behandelt = [this](auto handler) {
-        return platform::trapped(services, handler);
+        return handler::trapped(services, handler);
     };
     const std::pair<QAbstractButton *, void (Horbelung::*)()> klicks[] = {
         {Command3D10, &Horbelung::Command3D10_Click}, {Command3D7, &Horbelung::Command3D7_Click},
@@ -246,9 +246,9 @@ void Horbelung::connectHandlers()
     for (std::size_t row = 0; row < catalogueSize; ++row)
         connect(katalogOptionen[row], &QAbstractButton::clicked, this,
                 behandelt([this, row] { katalogOption_Click(row); }));
-    connect(Command3D4, &platform::CommandButton::mouseMove, this,
+    connect(Command3D4, &controls::CommandButton::mouseMove, this,
             behandelt([this] { Command3D4_MouseMove(); }));
-    connect(Panel3D2, &platform::VqsPanel::mouseMove, this,
+    connect(Panel3D2, &controls::VqsPanel::mouseMove, this,
             behandelt([this] { Panel3D2_MouseMove(); }));
     // The keyboard comes back to page 2 when the deletion panel closes.
     connect(VqsPanel2, &LoeschPanel::beendet, this, [this] {
@@ -265,16 +265,18 @@ void Horbelung::Form_Load()
         seiteNachVorn(Panel3D1);
         for (std::size_t row = 0; row < catalogueSize; ++row)
             dbPfad[row] = catalogue[row].defaultDirectory.toString();
-        pathfile::read(services, dbPfad);
+        // 53 when there is none.
+        pathfile::applyItems(
+            pathfile::decode(services.readFile(QString::fromUtf16(pathfile::fileName))), dbPfad);
         Mh3dText2->setText(dbPfad[0]);
         services.setMousePointer(platform::MousePointer::Default);
         tabFolge(u"GELB"_s);
-    } catch (const platform::RuntimeError &error) {
+    } catch (const rules::RuntimeError &error) {
         startFehler(error);
     } catch (const std::bad_alloc &) {
-        startFehler(platform::RuntimeError(platform::RuntimeError::OutOfMemory));
+        startFehler(rules::RuntimeError(rules::RuntimeError::OutOfMemory));
     } catch (const std::exception &) {
-        startFehler(platform::RuntimeError(platform::RuntimeError::InternalError));
+        startFehler(rules::RuntimeError(rules::RuntimeError::InternalError));
     }
     offeneWiederherstellungen();
     fokusSetzen();
@@ -299,10 +301,10 @@ void Horbelung::offeneWiederherstellungen()
     }
 }
 
-void Horbelung::startFehler(const platform::RuntimeError &error)
+void Horbelung::startFehler(const rules::RuntimeError &error)
 {
     // Without a path file the defaults simply stay; anything else is worth a word.
-    if (error.number() != platform::RuntimeError::FileNotFound)
+    if (error.number() != rules::RuntimeError::FileNotFound)
         services.msgBox(u"Fehler Nr."_s + QString::number(error.number()),
                         platform::MsgBox::OkOnly);
     services.setMousePointer(platform::MousePointer::Default);
@@ -438,11 +440,11 @@ void Horbelung::fokusSetzen()
     (Panel3D2->isVisibleTo(this) ? Panel3D2 : Panel3D1)->setFocus(Qt::OtherFocusReason);
 }
 
-void Horbelung::seiteNachVorn(platform::VqsPanel *seite)
+void Horbelung::seiteNachVorn(controls::VqsPanel *seite)
 {
     // The page behind is hidden as well, so neither its clicks nor its access
     // keys (Alt+W on page 2) reach it.
-    for (platform::VqsPanel *page : {Panel3D1, Panel3D2})
+    for (controls::VqsPanel *page : {Panel3D1, Panel3D2})
         page->setVisible(page == seite);
     seite->zOrder(0);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue/catalogue.h"
-#include "platform/controls.h"
+#include "controls/controls.h"
+#include "rules/catalogue.h"
 #include "rules/command.h"
 
 #include <QWidget>
@@ -15,19 +15,24 @@ namespace archiverun {
 struct Request;
 }
 
-namespace platform {
+namespace rules {
 class RuntimeError;
+}
+
+namespace platform {
 class Services;
-} // namespace platform
+}
 
 // The program's main window: page 1 picks the application's database, page 2
 // the mode and target and starts the archive run. All state of the program
-// lives here. The definitions are spread over the subsystem folders:
-//   app/        construction, start-up, step navigation, option clicks, tab groups
-//   settings/   "Verzeichnis sichern"
-//   backup/     archive run, floppy tools (the deletion panel is a widget of its own)
-//   layout/     Form_Resize and the two page layouts
-class Horbelung : public platform::Form<QWidget>
+// lives here, the deletion panel's aside. Its definitions, one file per concern:
+//   horbelung.cpp            construction, start-up, step navigation, option clicks
+//   tabgroups.cpp            the keyboard tab groups
+//   startrun.cpp             the archive run
+//   floppytools.cpp          checking and emptying a floppy
+//   verzeichnissichern.cpp   "Verzeichnis sichern"
+//   layout.cpp               Form_Resize and the two page layouts
+class Horbelung : public controls::Form<QWidget>
 {
     Q_OBJECT
 public:
@@ -75,10 +80,10 @@ private:
     void Command2_Click();
     void Command3D4_MouseMove();
     void Panel3D2_MouseMove();
-    void seiteNachVorn(platform::VqsPanel *seite);
+    void seiteNachVorn(controls::VqsPanel *seite);
     // After a page switch and when the deletion panel closes.
     void fokusSetzen();
-    void startFehler(const platform::RuntimeError &error);
+    void startFehler(const rules::RuntimeError &error);
     void auswahlDialogOeffnen();
     // The chosen-row rule: the last ticked catalogue option in catalogue order.
     std::optional<std::size_t> gewaehlteZeile() const;
@@ -96,13 +101,13 @@ private:
     void Command3D1_Click(); // "Sicherung starten" / "Wiederherstellung starten"
     // The run as the fields and options say it; converts the directory fields.
     archiverun::Request laufAnfrage();
-    launch::Argument inDosForm(platform::TextBox &feld, launch::Argument &zuletzt);
+    launch::Argument inDosForm(controls::TextBox &feld, launch::Argument &zuletzt);
 
     // Floppy tools
     void Command3D3_Click(); // "Diskette jetzt prüfen"
     void Command3D4_Click(); // "Diskette löschen"
     // The "Fehler Nr.: " box of the archive run and the floppy tools.
-    void fehlerNrZeigen(const platform::RuntimeError &error);
+    void fehlerNrZeigen(const rules::RuntimeError &error);
 
     // Layout
     void seite1Anordnen(short abstand);
@@ -119,42 +124,42 @@ private:
     launch::Argument dosDatenbank;
 
     // Page 1
-    platform::VqsPanel *Panel3D1;
-    std::array<platform::VqsOption *, catalogueSize> katalogOptionen; // catalogue order
-    platform::CommandButton *Command3D12;
-    platform::CommandButton *Command3D10;
-    platform::CommandButton *Command3D3;
-    platform::TextBox *Mh3dText2;
-    platform::CommandButton *Command3D2;
-    platform::CommandButton *Command1;
-    platform::Label *Label1;
-    platform::Label *Label4;
-    platform::Label *Label5;
-    platform::Label *Label3;
+    controls::VqsPanel *Panel3D1;
+    std::array<controls::VqsOption *, catalogueSize> katalogOptionen; // catalogue order
+    controls::CommandButton *Command3D12;
+    controls::CommandButton *Command3D10;
+    controls::CommandButton *Command3D3;
+    controls::TextBox *Mh3dText2;
+    controls::CommandButton *Command3D2;
+    controls::CommandButton *Command1;
+    controls::Label *Label1;
+    controls::Label *Label4;
+    controls::Label *Label5;
+    controls::Label *Label3;
 
     // Page 2
-    platform::VqsPanel *Panel3D2;
-    platform::VqsPanel *VqsPanel1;
+    controls::VqsPanel *Panel3D2;
+    controls::VqsPanel *VqsPanel1;
     LoeschPanel *VqsPanel2; // the deletion panel
-    platform::VqsOption *Option3D1;
-    platform::CommandButton *Command3D7;
-    platform::CommandButton *Command3D1;
-    platform::CommandButton *Command3D4;
-    platform::TextBox *Mh3dText1;
-    platform::CommandButton *Command2;
-    platform::VqsOption *Option3D2;
-    platform::VqsOption *Option3D5;
-    platform::Label *Mh3dLabel7;
-    platform::Label *Label2;
-    platform::Label *Label6;
-    platform::Label *Label8;
-    platform::Label *Label10;
-    platform::Label *Label9;
+    controls::VqsOption *Option3D1;
+    controls::CommandButton *Command3D7;
+    controls::CommandButton *Command3D1;
+    controls::CommandButton *Command3D4;
+    controls::TextBox *Mh3dText1;
+    controls::CommandButton *Command2;
+    controls::VqsOption *Option3D2;
+    controls::VqsOption *Option3D5;
+    controls::Label *Mh3dLabel7;
+    controls::Label *Label2;
+    controls::Label *Label6;
+    controls::Label *Label8;
+    controls::Label *Label10;
+    controls::Label *Label9;
 
     // VqsPanel1: mode group
-    platform::TextBox *Mh3dText3;
-    platform::VqsCheck *VqsCheck1;
-    platform::VqsOption *Option3D4;
-    platform::VqsOption *Option3D3;
-    platform::Label *Label7;
+    controls::TextBox *Mh3dText3;
+    controls::VqsCheck *VqsCheck1;
+    controls::VqsOption *Option3D4;
+    controls::VqsOption *Option3D3;
+    controls::Label *Label7;
 };

@@ -3,15 +3,15 @@
 #include "bauteile.h"
 #include "tabgruppe.h"
 
-#include "platform/handlertrap.h"
-#include "platform/runtimeerror.h"
+#include "app/handlertrap.h"
 #include "platform/services.h"
+#include "rules/runtimeerror.h"
 
 using namespace Qt::StringLiterals;
 using namespace bauteile;
 
 LoeschPanel::LoeschPanel(platform::Services &services, QWidget *parent)
-    : platform::VqsPanel(parent)
+    : controls::VqsPanel(parent)
     , services(services)
 {
     setFont(sansSerif(8.25, true));
@@ -24,11 +24,11 @@ LoeschPanel::LoeschPanel(platform::Services &services, QWidget *parent)
     hide();
 
     const QFont klein = sansSerif(8.25, false);
-    File1 = anlegen<platform::FileListBox>(this, u"File1", {2850, 150, 2565, 3015}, services);
+    File1 = anlegen<controls::FileListBox>(this, u"File1", {2850, 150, 2565, 3015}, services);
     File1->setFont(klein);
     Command4 = knopf(this, u"Command4", u"Datei löschen"_s, {1950, 3300, 1665, 930},
                      u"pictures/datei-loeschen");
-    Dir1 = anlegen<platform::DirListBox>(this, u"Dir1", {150, 150, 2565, 3015}, services);
+    Dir1 = anlegen<controls::DirListBox>(this, u"Dir1", {150, 150, 2565, 3015}, services);
     Dir1->setFont(klein);
     Command3 = knopf(this, u"Command3", u"Verzeichnis löschen"_s, {150, 3300, 1665, 930},
                      u"pictures/verzeichnis-loeschen");
@@ -40,9 +40,9 @@ LoeschPanel::LoeschPanel(platform::Services &services, QWidget *parent)
                                        std::pair {Command4, &LoeschPanel::Command4_Click},
                                        std::pair {Command5, &LoeschPanel::Command5_Click}})
         connect(knopf, &QAbstractButton::clicked, this,
-                platform::trapped(services, [this, handler = klick] { (this->*handler)(); }));
-    connect(Dir1, &platform::DirListBox::change, this,
-            platform::trapped(services, [this] { Dir1_Change(); }));
+                handler::trapped(services, [this, handler = klick] { (this->*handler)(); }));
+    connect(Dir1, &controls::DirListBox::change, this,
+            handler::trapped(services, [this] { Dir1_Change(); }));
 }
 
 void LoeschPanel::disketteLesen()
@@ -81,7 +81,7 @@ void LoeschPanel::Dir1_Change()
     // the file list then simply shows nothing until the next change.
     try {
         File1->setPath(Dir1->path());
-    } catch (const platform::RuntimeError &) {
+    } catch (const rules::RuntimeError &) {
         File1->clear();
     }
 }
@@ -112,7 +112,7 @@ void LoeschPanel::Command4_Click()
         // "A:\" + "\" + name: the doubled separator goes on as it stands.
         services.kill(File1->path() + u'\\' + File1->list(File1->listIndex()));
         File1->refresh();
-    } catch (const platform::RuntimeError &) {
+    } catch (const rules::RuntimeError &) {
         // Whatever went wrong, the list shows the disk after its next refresh.
     }
 }
@@ -122,8 +122,8 @@ void LoeschPanel::verzloe()
     try {
         services.rmDir(Dir1->list(Dir1->listIndex()) + u'\\');
         services.doEvents();
-    } catch (const platform::RuntimeError &error) {
-        if (error.number() == platform::RuntimeError::PathFileAccessError) // not empty
+    } catch (const rules::RuntimeError &error) {
+        if (error.number() == rules::RuntimeError::PathFileAccessError) // not empty
             verzloe2();
     }
 }
@@ -136,10 +136,10 @@ void LoeschPanel::verzloe2()
         try {
             action();
             return true;
-        } catch (const platform::RuntimeError &error) {
-            if (error.number() == platform::RuntimeError::FileNotFound)
+        } catch (const rules::RuntimeError &error) {
+            if (error.number() == rules::RuntimeError::FileNotFound)
                 return true;
-            if (error.number() == platform::RuntimeError::PathFileAccessError)
+            if (error.number() == rules::RuntimeError::PathFileAccessError)
                 services.msgBox(u"In diesem Verzeichnis bestehen noch Unterverzeichnisse. Diese "
                                 u"müssen zuerst gelöscht werden !"_s,
                                 platform::MsgBox::OkOnly);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/controls.h"
+#include "controls/controls.h"
 
 namespace platform {
 class Services;
@@ -9,7 +9,7 @@ class Services;
 // The deletion panel on page 2 (VqsPanel2): the folders and files of A:\,
 // to delete one by one before a backup. It closes itself and tells the
 // window so, which takes the keyboard back.
-class LoeschPanel : public platform::VqsPanel
+class LoeschPanel : public controls::VqsPanel
 {
     Q_OBJECT
 public:
@@ -37,9 +37,9 @@ private:
 
     platform::Services &services;
 
-    platform::FileListBox *File1;
-    platform::CommandButton *Command4;
-    platform::DirListBox *Dir1;
-    platform::CommandButton *Command3;
-    platform::CommandButton *Command5;
+    controls::FileListBox *File1;
+    controls::CommandButton *Command4;
+    controls::DirListBox *Dir1;
+    controls::CommandButton *Command3;
+    controls::CommandButton *Command5;
 };

@@ -1,9 +1,9 @@
 #include "horbelung.h"
 
-#include "backup/archiverun.h"
-#include "backup/dospath.h"
-#include "platform/runtimeerror.h"
 #include "platform/services.h"
+#include "rules/archiverun.h"
+#include "rules/dospath.h"
+#include "rules/runtimeerror.h"
 
 #include <QUuid>
 
@@ -35,7 +35,7 @@ void Horbelung::Command3D1_Click()
             services.shell(schritt.command, platform::WindowStyle::NormalFocus);
         }
         services.setMousePointer(platform::MousePointer::Default);
-    } catch (const platform::RuntimeError &error) {
+    } catch (const rules::RuntimeError &error) {
         services.setMousePointer(platform::MousePointer::Default);
         services.beep();
         services.msgBox(
@@ -49,7 +49,7 @@ archiverun::Request Horbelung::laufAnfrage()
 {
     using archiverun::Target;
     if (Mh3dText1->text().isEmpty()) // its last character does not exist
-        throw platform::RuntimeError(platform::RuntimeError::InvalidProcedureCall);
+        throw rules::RuntimeError(rules::RuntimeError::InvalidProcedureCall);
     if (!Mh3dText1->text().endsWith(u'\\'))
         Mh3dText1->setText(Mh3dText1->text() + u'\\');
     archiverun::requireDirectoryField(Mh3dText1->text());
@@ -80,7 +80,7 @@ archiverun::Request Horbelung::laufAnfrage()
     return anfrage;
 }
 
-launch::Argument Horbelung::inDosForm(platform::TextBox &feld, launch::Argument &zuletzt)
+launch::Argument Horbelung::inDosForm(controls::TextBox &feld, launch::Argument &zuletzt)
 {
     // A field that still shows the form of the last run goes on meaning the
     // folder it was made from, as a file system's short name would.

@@ -2,14 +2,14 @@
 
 // A keyboard tab group: its controls and their places in the tab order.
 
-#include "platform/controls.h"
+#include "controls/controls.h"
 
 #include <initializer_list>
 #include <variant>
 
 using TabSteuerelement
-    = std::variant<platform::VqsOption *, platform::VqsCheck *, platform::TextBox *,
-                   platform::CommandButton *, platform::DirListBox *, platform::FileListBox *>;
+    = std::variant<controls::VqsOption *, controls::VqsCheck *, controls::TextBox *,
+                   controls::CommandButton *, controls::DirListBox *, controls::FileListBox *>;
 
 struct TabPlatz
 {

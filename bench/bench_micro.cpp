@@ -12,13 +12,13 @@
 #include "sandbox.h"
 
 #include "app/horbelung.h"
-#include "backup/archiverun.h"
-#include "backup/dospath.h"
-#include "platform/codepage1252.h"
-#include "platform/control.h"
+#include "controls/control.h"
 #include "platform/launcher.h"
-#include "platform/runtimeerror.h"
-#include "settings/pathfile.h"
+#include "rules/archiverun.h"
+#include "rules/codepage1252.h"
+#include "rules/dospath.h"
+#include "rules/pathfile.h"
+#include "rules/runtimeerror.h"
 
 #include <QApplication>
 #include <QFile>
@@ -143,7 +143,7 @@ private:
     {
         std::vector<std::pair<QWidget *, QRect>> all;
         for (QWidget *control : window.findChildren<QWidget *>()) {
-            if (dynamic_cast<platform::ControlBase *>(control))
+            if (dynamic_cast<controls::ControlBase *>(control))
                 all.emplace_back(control, control->geometry());
         }
         return all;
@@ -215,8 +215,9 @@ Operation pathFileRead(const QByteArray &content)
     return whole([fixture] {
         pathfile::Directories dbPfad;
         try {
-            pathfile::read(*fixture->services, dbPfad);
-        } catch (const platform::RuntimeError &) { }
+            pathfile::applyItems(pathfile::decode(fixture->services->readFile(u"hobe.ini"_s)),
+                                 dbPfad);
+        } catch (const rules::RuntimeError &) { }
         benchmark::DoNotOptimize(dbPfad);
     });
 }
@@ -226,7 +227,7 @@ QByteArray normalPathFile()
     pathfile::Directories dbPfad;
     for (std::size_t row = 0; row < catalogueSize; ++row)
         dbPfad[row] = u"D:\\Datenbanken\\"_s + catalogue[row].name.toString() + u'\\';
-    return platform::toCodePage1252(pathfile::format(dbPfad));
+    return rules::toCodePage1252(pathfile::format(dbPfad));
 }
 
 QByteArray repeatedTo(const QByteArray &block, qsizetype size)
@@ -302,8 +303,8 @@ Operation toHostRefused(QString windowsPath)
     const auto refused = [fixture, windowsPath] {
         try {
             fixture->sandbox.drives().toHost(windowsPath);
-        } catch (const platform::RuntimeError &error) {
-            return error.number() == platform::RuntimeError::PathNotFound;
+        } catch (const rules::RuntimeError &error) {
+            return error.number() == rules::RuntimeError::PathNotFound;
         }
         return false;
     };

@@ -19,9 +19,9 @@
 #include "sandbox.h"
 
 #include "app/horbelung.h"
-#include "catalogue/catalogue.h"
-#include "platform/codepage1252.h"
-#include "settings/pathfile.h"
+#include "rules/catalogue.h"
+#include "rules/codepage1252.h"
+#include "rules/pathfile.h"
 
 #include <QApplication>
 #include <QFile>
@@ -170,7 +170,7 @@ public:
         for (std::size_t row = 0; row < catalogueSize; ++row)
             dbPfad[row] = u"D:\\Datenbanken\\"_s + catalogue[row].name.toString() + u'\\';
         bench::writeFile(m_sandbox.workingDirectory() + u"/hobe.ini"_s,
-                         platform::toCodePage1252(pathfile::format(dbPfad)));
+                         rules::toCodePage1252(pathfile::format(dbPfad)));
         m_environment = {u"WINEPREFIX="_s + m_sandbox.prefix(), u"QT_QPA_PLATFORM=offscreen"_s};
 
         m_description = m_sandbox.workingDirectory() + u"/../description.json"_s;

@@ -1,6 +1,6 @@
 #include "referencewindow.h"
 
-#include "platform/control.h"
+#include "controls/control.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -180,7 +180,7 @@ void describeChildren(const QWidget &parent, int parentIndex, QJsonArray &widget
         auto *widget = qobject_cast<QWidget *>(child);
         // Only the controls: the widgets Qt makes inside them (viewports,
         // scroll bars) the reference's widgets make for themselves.
-        if (!widget || !dynamic_cast<platform::ControlBase *>(widget))
+        if (!widget || !dynamic_cast<controls::ControlBase *>(widget))
             continue;
         const Kind *kind = kindOf(*widget);
         if (!kind)

@@ -1,8 +1,8 @@
 // pfadFuerDos on any text: no blank survives, no segment before a separator
 // is longer than eight characters plus a four-character extension, and only
 // an overlong path fails, with error 6.
-#include "backup/dospath.h"
-#include "platform/runtimeerror.h"
+#include "rules/dospath.h"
+#include "rules/runtimeerror.h"
 
 #include <QStringList>
 
@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QString result;
     try {
         result = pfadFuerDos(pfad);
-    } catch (const platform::RuntimeError &error) {
-        if (error.number() != platform::RuntimeError::Overflow || pfad.size() <= 32767)
+    } catch (const rules::RuntimeError &error) {
+        if (error.number() != rules::RuntimeError::Overflow || pfad.size() <= 32767)
             std::abort();
         return 0;
     }

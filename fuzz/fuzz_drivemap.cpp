@@ -6,7 +6,7 @@
 // entries fit, which no guess may settle).
 #include "platform/drivemap.h"
 #include "platform/hostfs.h"
-#include "platform/runtimeerror.h"
+#include "rules/runtimeerror.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,10 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QString host;
     try {
         host = sandbox.drives.toHost(path);
-    } catch (const platform::RuntimeError &error) {
-        if (error.number() != platform::RuntimeError::BadFileNameOrNumber
-            && error.number() != platform::RuntimeError::DiskNotReady
-            && error.number() != platform::RuntimeError::PathNotFound)
+    } catch (const rules::RuntimeError &error) {
+        if (error.number() != rules::RuntimeError::BadFileNameOrNumber
+            && error.number() != rules::RuntimeError::DiskNotReady
+            && error.number() != rules::RuntimeError::PathNotFound)
             std::abort();
         return 0;
     }

@@ -5,10 +5,10 @@
 // word of the line as written or a host path inside a drive's folder, so the
 // launcher adds nothing of its own; the only failures are 5, 52, 53 and 71.
 // The same text as a directory field never hands the archiver a switch.
-#include "backup/archiverun.h"
-#include "backup/dospath.h"
 #include "platform/launcher.h"
-#include "platform/runtimeerror.h"
+#include "rules/archiverun.h"
+#include "rules/dospath.h"
+#include "rules/runtimeerror.h"
 
 #include <QDir>
 #include <QFile>
@@ -105,13 +105,13 @@ void checkLaunch(const Sandbox &sandbox, const QString &line, int style)
     platform::Launch launch;
     try {
         launch = platform::launchFor(command, style, sandbox.context);
-    } catch (const platform::RuntimeError &error) {
+    } catch (const rules::RuntimeError &error) {
         switch (error.number()) {
-        case platform::RuntimeError::InvalidProcedureCall:
-        case platform::RuntimeError::BadFileNameOrNumber:
-        case platform::RuntimeError::FileNotFound:
-        case platform::RuntimeError::DiskNotReady:
-        case platform::RuntimeError::PathNotFound:
+        case rules::RuntimeError::InvalidProcedureCall:
+        case rules::RuntimeError::BadFileNameOrNumber:
+        case rules::RuntimeError::FileNotFound:
+        case rules::RuntimeError::DiskNotReady:
+        case rules::RuntimeError::PathNotFound:
             return;
         }
         std::abort();
@@ -172,7 +172,7 @@ void checkArchiverSwitches(const Sandbox &sandbox, const QString &field)
                                          u"NOKRAT"_s};
             launch
                 = platform::launchFor(archiverun::plan(request).at(0).command, 0, sandbox.context);
-        } catch (const platform::RuntimeError &) {
+        } catch (const rules::RuntimeError &) {
             continue;
         }
         QStringList given;

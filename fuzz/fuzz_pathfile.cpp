@@ -1,9 +1,9 @@
 // Any bytes as hobe.ini: the reader applies its item rules or reports 62,
 // never more than 200 characters per directory, and never crashes; the
 // writer refuses (5) exactly the directories holding a CR, LF or NUL.
-#include "platform/codepage1252.h"
-#include "platform/runtimeerror.h"
-#include "settings/pathfile.h"
+#include "rules/codepage1252.h"
+#include "rules/pathfile.h"
+#include "rules/runtimeerror.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -16,9 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (std::size_t row = 0; row < dirs.size(); ++row)
         dirs[row] = catalogue[row].defaultDirectory.toString();
     try {
-        pathfile::applyItems(platform::fromCodePage1252(bytes), dirs);
-    } catch (const platform::RuntimeError &error) {
-        if (error.number() != platform::RuntimeError::InputPastEndOfFile)
+        pathfile::applyItems(rules::fromCodePage1252(bytes), dirs);
+    } catch (const rules::RuntimeError &error) {
+        if (error.number() != rules::RuntimeError::InputPastEndOfFile)
             std::abort();
     }
     for (const QString &dir : dirs) {
@@ -34,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QByteArray written;
     try {
         written = pathfile::content(dirs);
-    } catch (const platform::RuntimeError &error) {
-        if (error.number() != platform::RuntimeError::InvalidProcedureCall || !refusable)
+    } catch (const rules::RuntimeError &error) {
+        if (error.number() != rules::RuntimeError::InvalidProcedureCall || !refusable)
             std::abort();
         return 0;
     }
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     };
     if (std::all_of(dirs.begin(), dirs.end(), plain)) {
         pathfile::Directories again;
-        pathfile::applyItems(platform::fromCodePage1252(written), again);
+        pathfile::applyItems(rules::fromCodePage1252(written), again);
         if (again != dirs)
             std::abort();
     }

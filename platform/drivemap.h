@@ -44,7 +44,7 @@ public:
 
     // "c:", "a:" ... in letter order, floppies included.
     QStringList drives() const;
-    // Windows path to host path. Throws RuntimeError 52 for a path without a
+    // Windows path to host path. Throws rules::RuntimeError 52 for a path without a
     // drive letter (a UNC path included), 71 for a letter that is no drive.
     // Windows: the path itself. Linux: components matched without regard to
     // case (exact match first), short names XXXXXX~N resolved, components

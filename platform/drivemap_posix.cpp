@@ -1,7 +1,7 @@
 #include "drivemap.h"
 
 #include "hostfs.h"
-#include "runtimeerror.h"
+#include "rules/runtimeerror.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,7 +40,7 @@ QString driveRoot(const QString &dosdevices, QChar letter)
             break;
         return root;
     }
-    throw RuntimeError(RuntimeError::DiskNotReady);
+    throw rules::RuntimeError(rules::RuntimeError::DiskNotReady);
 }
 
 } // namespace
@@ -103,7 +103,7 @@ QString DriveMap::toHost(const QString &windowsPath) const
 {
     // A NUL would cut the name short on its way to the host.
     if (!hostfs::startsWithDrive(windowsPath) || windowsPath.contains(QChar(u'\0')))
-        throw RuntimeError(RuntimeError::BadFileNameOrNumber);
+        throw rules::RuntimeError(rules::RuntimeError::BadFileNameOrNumber);
     const QString root = driveRoot(m_dosdevices, windowsPath[0]);
     const QStringList components
         = QString(windowsPath.mid(2)).replace(u'/', u'\\').split(u'\\', Qt::SkipEmptyParts);
@@ -137,7 +137,7 @@ QString DriveMap::toWindows(const QString &hostPath) const
         QString root;
         try {
             root = driveRoot(m_dosdevices, drive[0]);
-        } catch (const RuntimeError &) {
+        } catch (const rules::RuntimeError &) {
             continue;
         }
         const bool inside = root == u"/" || path == root || path.startsWith(root + u'/');

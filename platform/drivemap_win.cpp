@@ -1,6 +1,6 @@
 #include "drivemap.h"
 
-#include "runtimeerror.h"
+#include "rules/runtimeerror.h"
 
 #include <QDir>
 
@@ -46,9 +46,9 @@ QString DriveMap::toHost(const QString &windowsPath) const
     // A NUL would cut the name short; "\\server\share" has no drive letter.
     if (windowsPath.size() < 2 || windowsPath[1] != u':' || windowsPath[0].toLower() < u'a'
         || windowsPath[0].toLower() > u'z' || windowsPath.contains(QChar(u'\0')))
-        throw RuntimeError(RuntimeError::BadFileNameOrNumber);
+        throw rules::RuntimeError(rules::RuntimeError::BadFileNameOrNumber);
     if (!drives().contains(windowsPath.left(2).toLower()))
-        throw RuntimeError(RuntimeError::DiskNotReady);
+        throw rules::RuntimeError(rules::RuntimeError::DiskNotReady);
     return QDir::toNativeSeparators(windowsPath);
 }
 

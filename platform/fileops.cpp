@@ -1,6 +1,6 @@
 #include "fileops.h"
 
-#include "runtimeerror.h"
+#include "rules/runtimeerror.h"
 
 namespace platform::fileops {
 
@@ -10,7 +10,7 @@ QByteArray readAll(const std::function<qsizetype(char *buffer, qsizetype size)> 
     char buffer[65536];
     while (const qsizetype got = readSome(buffer, sizeof buffer)) {
         if (content.size() + got > maxReadSize)
-            throw RuntimeError(RuntimeError::OutOfMemory);
+            throw rules::RuntimeError(rules::RuntimeError::OutOfMemory);
         content.append(buffer, got);
     }
     return content;

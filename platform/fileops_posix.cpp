@@ -1,7 +1,7 @@
 #include "fileops.h"
 
 #include "hostfs.h"
-#include "runtimeerror.h"
+#include "rules/runtimeerror.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -29,19 +29,19 @@ int errorFor(int error)
     case EACCES:
     case EPERM:
     case EROFS:
-        return RuntimeError::PermissionDenied;
+        return rules::RuntimeError::PermissionDenied;
     case ENOSPC:
     case EDQUOT:
     case EFBIG:
-        return RuntimeError::DiskFull;
+        return rules::RuntimeError::DiskFull;
     default:
-        return RuntimeError::PathFileAccessError;
+        return rules::RuntimeError::PathFileAccessError;
     }
 }
 
 [[noreturn]] void throwForErrno()
 {
-    throw RuntimeError(errorFor(errno));
+    throw rules::RuntimeError(errorFor(errno));
 }
 
 bool sameEntry(const struct stat &a, const struct stat &b)
@@ -114,7 +114,7 @@ QString existingFolder(const DriveMap &drives, const QString &windowsPath)
     refuseNonFloppy(drives, windowsPath);
     const QString folder = drives.toHost(windowsPath);
     if (!hostfs::isDirectory(folder))
-        throw RuntimeError(RuntimeError::PathNotFound);
+        throw rules::RuntimeError(rules::RuntimeError::PathNotFound);
     return folder;
 }
 
@@ -130,7 +130,7 @@ QString deletable(const DriveMap &drives, const QString &windowsPath)
     for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
         path = hostfs::join(path, parts[i]);
         if (hostfs::isLink(path))
-            throw RuntimeError(RuntimeError::PathFileAccessError);
+            throw rules::RuntimeError(rules::RuntimeError::PathFileAccessError);
     }
     return host;
 }
@@ -191,7 +191,7 @@ void writeInPlace(const QByteArray &path, const QByteArray &content)
         throwForErrno();
     if (!content.isEmpty()) {
         if (const int error = posix_fallocate(file.get(), 0, content.size()); error != 0)
-            throw RuntimeError(errorFor(error));
+            throw rules::RuntimeError(errorFor(error));
     }
     if (!writeAll(file.get(), content) || ftruncate(file.get(), content.size()) != 0
         || fsync(file.get()) != 0)
@@ -245,10 +245,11 @@ QString floppyFolder(const DriveMap &drives, QChar letter)
     const QString root = drives.toHost(drive);
     struct stat floppy = {};
     if (stat(hostfs::encode(root).constData(), &floppy) != 0)
-        throw RuntimeError(RuntimeError::DiskNotReady);
+        throw rules::RuntimeError(rules::RuntimeError::DiskNotReady);
     const auto refuse = [&drive](const QString &why) {
-        throw RuntimeError(RuntimeError::DiskNotReady,
-                           QStringLiteral("Laufwerk %1 ist keine Diskette: %2.").arg(drive, why));
+        throw rules::RuntimeError(
+            rules::RuntimeError::DiskNotReady,
+            QStringLiteral("Laufwerk %1 ist keine Diskette: %2.").arg(drive, why));
     };
 
     const QString home = canonical(QDir::homePath());
@@ -294,7 +295,7 @@ QString floppyFolder(const DriveMap &drives, QChar letter)
         QString otherRoot;
         try {
             otherRoot = drives.toHost(other);
-        } catch (const RuntimeError &) {
+        } catch (const rules::RuntimeError &) {
             continue;
         }
         struct stat status = {};
@@ -340,20 +341,20 @@ void kill(const DriveMap &drives, const QString &pattern)
     if (hostfs::hasWildcard(name)) {
         const QString folder = target.left(target.lastIndexOf(u'/'));
         if (!hostfs::isDirectory(folder))
-            throw RuntimeError(RuntimeError::PathNotFound);
+            throw rules::RuntimeError(rules::RuntimeError::PathNotFound);
         for (const QString &entry : hostfs::entries(folder, hostfs::Kind::File, name))
             doomed << hostfs::join(folder, entry);
     } else if (!name.isEmpty() && hostfs::isFile(target) && !isHidden(target)) {
         doomed << target;
     }
     if (doomed.isEmpty())
-        throw RuntimeError(RuntimeError::FileNotFound);
+        throw rules::RuntimeError(rules::RuntimeError::FileNotFound);
     for (const QString &path : doomed) {
         const QByteArray bytes = hostfs::encode(path);
         struct stat status = {};
         if (lstat(bytes.constData(), &status) != 0 || isReadOnly(status)
             || unlink(bytes.constData()) != 0)
-            throw RuntimeError(RuntimeError::PathFileAccessError);
+            throw rules::RuntimeError(rules::RuntimeError::PathFileAccessError);
     }
 }
 
@@ -361,14 +362,14 @@ void rmDir(const DriveMap &drives, const QString &path)
 {
     const QString folder = deletable(drives, path);
     if (folder == QDir::cleanPath(drives.toHost(path.left(2))))
-        throw RuntimeError(RuntimeError::PathFileAccessError);
+        throw rules::RuntimeError(rules::RuntimeError::PathFileAccessError);
     if (!hostfs::exists(folder))
-        throw RuntimeError(RuntimeError::PathNotFound);
+        throw rules::RuntimeError(rules::RuntimeError::PathNotFound);
     if (!hostfs::isDirectory(folder))
-        throw RuntimeError(RuntimeError::PathFileAccessError);
+        throw rules::RuntimeError(rules::RuntimeError::PathFileAccessError);
     const QByteArray bytes = hostfs::encode(folder);
     if ((hostfs::isLink(folder) ? unlink(bytes.constData()) : rmdir(bytes.constData())) != 0)
-        throw RuntimeError(RuntimeError::PathFileAccessError);
+        throw rules::RuntimeError(rules::RuntimeError::PathFileAccessError);
 }
 
 QStringList subdirectories(const DriveMap &drives, const QString &directory)
@@ -393,12 +394,13 @@ QByteArray readFile(const QString &hostPath)
     const Descriptor file(
         open(hostfs::encode(hostPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0)
-        throw RuntimeError(errno == ENOENT ? int(RuntimeError::FileNotFound) : errorFor(errno));
+        throw rules::RuntimeError(errno == ENOENT ? int(rules::RuntimeError::FileNotFound)
+                                                  : errorFor(errno));
     struct stat status = {};
     if (fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
-        throw RuntimeError(RuntimeError::PathFileAccessError);
+        throw rules::RuntimeError(rules::RuntimeError::PathFileAccessError);
     if (status.st_size > maxReadSize)
-        throw RuntimeError(RuntimeError::OutOfMemory);
+        throw rules::RuntimeError(rules::RuntimeError::OutOfMemory);
     return readAll([&](char *buffer, qsizetype size) {
         ssize_t got = 0;
         do
@@ -423,7 +425,7 @@ void writeFile(const QString &hostPath, const QByteArray &content)
     const bool existing = stat(path.constData(), &old) == 0;
     // A read-only file stays, even where the folder would let it be replaced.
     if (existing && isReadOnly(old))
-        throw RuntimeError(RuntimeError::PermissionDenied);
+        throw rules::RuntimeError(rules::RuntimeError::PermissionDenied);
     QByteArray temporary;
     const Descriptor file(createBeside(path, temporary));
     if (file.get() < 0) {

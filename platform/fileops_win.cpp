@@ -1,6 +1,6 @@
 #include "fileops.h"
 
-#include "runtimeerror.h"
+#include "rules/runtimeerror.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -30,25 +30,25 @@ const wchar_t *wide(const QString &path)
 }
 
 // The run-time error for a failed call; other failures are those given.
-int errorFor(DWORD error, int other = RuntimeError::PathFileAccessError)
+int errorFor(DWORD error, int other = rules::RuntimeError::PathFileAccessError)
 {
     switch (error) {
     case ERROR_NOT_READY:
-        return RuntimeError::DiskNotReady;
+        return rules::RuntimeError::DiskNotReady;
     case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT:
-        return RuntimeError::PermissionDenied;
+        return rules::RuntimeError::PermissionDenied;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-        return RuntimeError::DiskFull;
+        return rules::RuntimeError::DiskFull;
     default:
         return other;
     }
 }
 
-[[noreturn]] void throwLast(int other = RuntimeError::PathFileAccessError)
+[[noreturn]] void throwLast(int other = rules::RuntimeError::PathFileAccessError)
 {
-    throw RuntimeError(errorFor(GetLastError(), other));
+    throw rules::RuntimeError(errorFor(GetLastError(), other));
 }
 
 // Closes a handle when it goes out of scope.
@@ -146,7 +146,7 @@ Handle<closeHandle> ownEntry(const QString &path, DWORD access, bool folder)
     if (!entry.valid() || !GetFileInformationByHandle(entry.get(), &information)
         || bool(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != folder
         || !isOwnEntry(entry.get(), path))
-        throw RuntimeError(RuntimeError::PathFileAccessError);
+        throw rules::RuntimeError(rules::RuntimeError::PathFileAccessError);
     return entry;
 }
 
@@ -159,7 +159,7 @@ void deleteEntry(const QString &path, bool folder)
     FILE_DISPOSITION_INFO disposition = {TRUE};
     if (!SetFileInformationByHandle(entry.get(), FileDispositionInfo, &disposition,
                                     sizeof disposition))
-        throw RuntimeError(RuntimeError::PathFileAccessError);
+        throw rules::RuntimeError(rules::RuntimeError::PathFileAccessError);
 }
 
 // A floppy drive's files are emptied and listed only where it is a
@@ -175,7 +175,7 @@ void refuseNonFloppy(const DriveMap &drives, const QString &windowsPath)
     case DRIVE_REMOVABLE:
         return;
     case DRIVE_NO_ROOT_DIR:
-        throw RuntimeError(RuntimeError::DiskNotReady);
+        throw rules::RuntimeError(rules::RuntimeError::DiskNotReady);
     case DRIVE_FIXED:
         what = QStringLiteral("es ist eine Festplatte oder ein Ordner darauf (SUBST)");
         break;
@@ -192,8 +192,9 @@ void refuseNonFloppy(const DriveMap &drives, const QString &windowsPath)
         what = QStringLiteral("Windows kennt die Art des Laufwerks nicht");
         break;
     }
-    throw RuntimeError(RuntimeError::DiskNotReady,
-                       QStringLiteral("Laufwerk %1 ist keine Diskette: %2.").arg(drive, what));
+    throw rules::RuntimeError(
+        rules::RuntimeError::DiskNotReady,
+        QStringLiteral("Laufwerk %1 ist keine Diskette: %2.").arg(drive, what));
 }
 
 // A drive whose root cannot be reached is not ready, whatever the error: a
@@ -214,11 +215,12 @@ QString existingFolder(const DriveMap &drives, const QString &windowsPath)
     const DWORD attributes = GetFileAttributesW(wide(folder));
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
-        throw RuntimeError(errorFor(
-            error, driveReady(folder) ? RuntimeError::PathNotFound : RuntimeError::DiskNotReady));
+        throw rules::RuntimeError(errorFor(error,
+                                           driveReady(folder) ? rules::RuntimeError::PathNotFound
+                                                              : rules::RuntimeError::DiskNotReady));
     }
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        throw RuntimeError(RuntimeError::PathNotFound);
+        throw rules::RuntimeError(rules::RuntimeError::PathNotFound);
     return folder;
 }
 
@@ -237,7 +239,7 @@ QList<Entry> shown(const QString &folder, const QString &pattern)
     if (!find.valid()) {
         if (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_NO_MORE_FILES)
             return {};
-        throwLast(RuntimeError::PathNotFound);
+        throwLast(rules::RuntimeError::PathNotFound);
     }
     QList<Entry> entries;
     do {
@@ -277,10 +279,10 @@ void kill(const DriveMap &drives, const QString &pattern)
         }
     }
     if (doomed.isEmpty())
-        throw RuntimeError(RuntimeError::FileNotFound);
+        throw rules::RuntimeError(rules::RuntimeError::FileNotFound);
     for (const Entry &entry : std::as_const(doomed)) {
         if (entry.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT))
-            throw RuntimeError(RuntimeError::PathFileAccessError);
+            throw rules::RuntimeError(rules::RuntimeError::PathFileAccessError);
         deleteEntry(child(folder, entry.name), false);
     }
 }
@@ -292,12 +294,12 @@ void rmDir(const DriveMap &drives, const QString &path)
         folder.chop(1);
     refuseNonFloppy(drives, folder);
     if (folder.size() <= 3)
-        throw RuntimeError(RuntimeError::PathFileAccessError);
+        throw rules::RuntimeError(rules::RuntimeError::PathFileAccessError);
     const DWORD attributes = GetFileAttributesW(wide(folder));
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        throwLast(RuntimeError::PathNotFound);
+        throwLast(rules::RuntimeError::PathNotFound);
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        throw RuntimeError(RuntimeError::PathFileAccessError);
+        throw rules::RuntimeError(rules::RuntimeError::PathFileAccessError);
     deleteEntry(folder, true);
 }
 
@@ -328,17 +330,17 @@ QByteArray readFile(const QString &hostPath)
                                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file.valid()) {
         const DWORD error = GetLastError();
-        throw RuntimeError(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
-                               ? int(RuntimeError::FileNotFound)
-                               : errorFor(error));
+        throw rules::RuntimeError(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                                      ? int(rules::RuntimeError::FileNotFound)
+                                      : errorFor(error));
     }
     BY_HANDLE_FILE_INFORMATION information;
     if (GetFileType(file.get()) != FILE_TYPE_DISK
         || !GetFileInformationByHandle(file.get(), &information)
         || (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        throw RuntimeError(RuntimeError::PathFileAccessError);
+        throw rules::RuntimeError(rules::RuntimeError::PathFileAccessError);
     if (information.nFileSizeHigh != 0 || information.nFileSizeLow > maxReadSize)
-        throw RuntimeError(RuntimeError::OutOfMemory);
+        throw rules::RuntimeError(rules::RuntimeError::OutOfMemory);
     return readAll([&](char *buffer, qsizetype size) {
         DWORD got = 0;
         if (!ReadFile(file.get(), buffer, DWORD(size), &got, nullptr))
@@ -363,8 +365,9 @@ void writeFile(const QString &hostPath, const QByteArray &content, const Replace
     const DWORD old = GetFileAttributesW(wide(hostPath));
     const bool existing = old != INVALID_FILE_ATTRIBUTES;
     if (existing && (old & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-        throw RuntimeError(old & FILE_ATTRIBUTE_READONLY ? RuntimeError::PermissionDenied
-                                                         : RuntimeError::PathFileAccessError);
+        throw rules::RuntimeError(old & FILE_ATTRIBUTE_READONLY
+                                      ? rules::RuntimeError::PermissionDenied
+                                      : rules::RuntimeError::PathFileAccessError);
     const DWORD attributes = existing ? old & handedOn : 0;
     const auto besideName = [&] {
         return hostPath + u'.' + QString::number(QRandomGenerator::global()->generate(), 36);
@@ -421,12 +424,12 @@ void writeFile(const QString &hostPath, const QByteArray &content, const Replace
         if (!present(hostPath) && !(present(backup) && moved(backup, hostPath))) {
             placed = true;
             if (!moved(temporary, hostPath))
-                throw RuntimeError(errorFor(error));
+                throw rules::RuntimeError(errorFor(error));
             DeleteFileW(wide(backup));
             return;
         }
         DeleteFileW(wide(backup));
-        throw RuntimeError(errorFor(error));
+        throw rules::RuntimeError(errorFor(error));
     }
     placed = true;
     DeleteFileW(wide(backup));

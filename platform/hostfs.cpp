@@ -1,8 +1,8 @@
 #include "hostfs.h"
 
-#include "codepage1252.h"
 #include "fileops.h"
-#include "runtimeerror.h"
+#include "rules/codepage1252.h"
+#include "rules/runtimeerror.h"
 
 #include <QRegularExpression>
 
@@ -192,7 +192,7 @@ QString shortNameTarget(const QList<QByteArray> &names, const QString &component
     if (candidates.isEmpty())
         return {};
     if (candidates.size() > 1 || match.captured(2) != u"1")
-        throw RuntimeError(RuntimeError::PathNotFound);
+        throw rules::RuntimeError(rules::RuntimeError::PathNotFound);
     return candidates.first().name;
 }
 
@@ -252,7 +252,7 @@ QByteArray encode(const QString &path)
 
 QString shownName(const QString &name)
 {
-    return hasEscape(name) ? fromCodePage1252(encode(name)) : name;
+    return hasEscape(name) ? rules::fromCodePage1252(encode(name)) : name;
 }
 
 QStringList entries(const QString &folder, Kind kind, QStringView pattern)
@@ -305,7 +305,7 @@ QString findEntry(const QString &folder, const QString &component)
         if (!same || !windowsCanName(entry.shown))
             continue;
         if (equal)
-            throw RuntimeError(RuntimeError::PathNotFound);
+            throw rules::RuntimeError(rules::RuntimeError::PathNotFound);
         equal = std::move(entry);
     }
     return equal ? equal->name : shortNameTarget(names, component);

@@ -1,7 +1,7 @@
 #include "launcher.h"
 
 #include "hostfs.h"
-#include "runtimeerror.h"
+#include "rules/runtimeerror.h"
 #include "services.h"
 
 #include <QCoreApplication>
@@ -66,7 +66,7 @@ QString lookUp(const QString &name, const LaunchContext &context)
         try {
             const QString path = context.drives.toHost(name);
             return isExecutableFile(path) ? path : QString();
-        } catch (const RuntimeError &) {
+        } catch (const rules::RuntimeError &) {
             return {};
         }
     }
@@ -128,7 +128,7 @@ QStringList companionOptions(const LaunchContext &context, const launch::Notes &
             if (!root.endsWith(u'/'))
                 root += u'/';
             options << u"--drive"_s << drive.toUpper() + u'=' + root;
-        } catch (const RuntimeError &) {
+        } catch (const rules::RuntimeError &) {
             // A drive whose folder is gone holds none of the run's files.
         }
     }
@@ -157,8 +157,8 @@ Launch inConsole(Launch launch, const LaunchContext &context, const launch::Note
             const QString companion
                 = hostfs::join(context.programDirectory, QString::fromUtf16(companionName));
             if (!isExecutableFile(companion))
-                throw RuntimeError(RuntimeError::FileNotFound,
-                                   u"Datei nicht gefunden: %1"_s.arg(companion));
+                throw rules::RuntimeError(rules::RuntimeError::FileNotFound,
+                                          u"Datei nicht gefunden: %1"_s.arg(companion));
             command = QStringList {companion} + companionOptions(context, notes) + command;
         } else if (launch.arguments.isEmpty()) {
             // xterm hands a lone word that it cannot run to a shell; with a
@@ -173,8 +173,8 @@ Launch inConsole(Launch launch, const LaunchContext &context, const launch::Note
         launch.program = terminal;
         return launch;
     }
-    throw RuntimeError(RuntimeError::FileNotFound,
-                       u"Datei nicht gefunden: xterm oder x-terminal-emulator"_s);
+    throw rules::RuntimeError(rules::RuntimeError::FileNotFound,
+                              u"Datei nicht gefunden: xterm oder x-terminal-emulator"_s);
 }
 
 } // namespace
@@ -182,11 +182,11 @@ Launch inConsole(Launch launch, const LaunchContext &context, const launch::Note
 Launch launchFor(const launch::Command &command, int windowStyle, const LaunchContext &context)
 {
     if (command.program.trimmed().isEmpty())
-        throw RuntimeError(RuntimeError::InvalidProcedureCall);
+        throw rules::RuntimeError(rules::RuntimeError::InvalidProcedureCall);
     const QString program = findProgram(command.program, context);
     if (program.isEmpty())
-        throw RuntimeError(RuntimeError::FileNotFound,
-                           u"Datei nicht gefunden: %1"_s.arg(command.program));
+        throw rules::RuntimeError(rules::RuntimeError::FileNotFound,
+                                  u"Datei nicht gefunden: %1"_s.arg(command.program));
     Launch launch {program, {}, context.workingDirectory};
     for (const launch::Argument &argument : command.arguments)
         launch.arguments << translateArgument(argument, context.drives);
@@ -231,8 +231,8 @@ qint64 startDetached(const Launch &launch)
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (failed != 0)
-        throw RuntimeError(RuntimeError::FileNotFound,
-                           u"Datei nicht gefunden: %1"_s.arg(launch.program));
+        throw rules::RuntimeError(rules::RuntimeError::FileNotFound,
+                                  u"Datei nicht gefunden: %1"_s.arg(launch.program));
     return pid;
 }
 

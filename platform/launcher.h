@@ -44,7 +44,7 @@ struct Launch
 // program, which waits for it and sums up; other programs run directly, one
 // without arguments behind /usr/bin/env (so the console never gets a lone
 // word it might give to a shell).
-// Throws RuntimeError 5 without a program, 53 when the program, a console or
+// Throws rules::RuntimeError 5 without a program, 53 when the program, a console or
 // the companion cannot be found, 71 for an argument on a drive that is not
 // ready, 76 for a short name that several folders fit.
 Launch launchFor(const launch::Command &command, int windowStyle, const LaunchContext &context);

@@ -2,7 +2,7 @@
 
 #include "console/restorejournal.h"
 #include "fileops.h"
-#include "runtimeerror.h"
+#include "rules/runtimeerror.h"
 
 #include <QApplication>
 #include <QFile>

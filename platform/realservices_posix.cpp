@@ -1,7 +1,7 @@
 #include "realservices.h"
 
 #include "launcher.h"
-#include "runtimeerror.h"
+#include "rules/runtimeerror.h"
 
 #include <QDir>
 
@@ -13,10 +13,11 @@ QString RealServices::appPath() const
     // Without a drive for it every path built on it would name another folder.
     const QString path = m_drives.toWindows(m_programDirectory);
     if (path.isEmpty())
-        throw RuntimeError(RuntimeError::PathNotFound,
-                           QStringLiteral("Das Programmverzeichnis %1 liegt auf keinem Laufwerk "
-                                          "(Eintrag in %2 fehlt)")
-                               .arg(m_programDirectory, m_drives.dosdevices()));
+        throw rules::RuntimeError(
+            rules::RuntimeError::PathNotFound,
+            QStringLiteral("Das Programmverzeichnis %1 liegt auf keinem Laufwerk "
+                           "(Eintrag in %2 fehlt)")
+                .arg(m_programDirectory, m_drives.dosdevices()));
     return path;
 }
 

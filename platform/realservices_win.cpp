@@ -1,6 +1,6 @@
 #include "realservices.h"
 
-#include "runtimeerror.h"
+#include "rules/runtimeerror.h"
 
 #include <QDir>
 
@@ -40,12 +40,12 @@ QString shortForm(const QString &folder)
     QString form(qsizetype(size), Qt::Uninitialized);
     if (size == 0
         || GetShortPathNameW(wide, reinterpret_cast<wchar_t *>(form.data()), size) != size - 1)
-        throw RuntimeError(RuntimeError::PathNotFound,
-                           QStringLiteral("Pfad nicht gefunden: %1").arg(folder));
+        throw rules::RuntimeError(rules::RuntimeError::PathNotFound,
+                                  QStringLiteral("Pfad nicht gefunden: %1").arg(folder));
     form.chop(1); // the terminating null
     if (form.contains(u' '))
-        throw RuntimeError(
-            RuntimeError::PathNotFound,
+        throw rules::RuntimeError(
+            rules::RuntimeError::PathNotFound,
             QStringLiteral("Pfad nicht gefunden: %1 hat keinen kurzen Namen").arg(folder));
     return form;
 }
@@ -86,7 +86,7 @@ QString RealServices::appPath() const
 void RealServices::shell(const launch::Command &command, int windowStyle)
 {
     if (command.program.trimmed().isEmpty())
-        throw RuntimeError(RuntimeError::InvalidProcedureCall);
+        throw rules::RuntimeError(rules::RuntimeError::InvalidProcedureCall);
     const launch::Notes &notes = command.notes;
     QString line = commandLine(command);
     // An archive run goes through the console companion, which runs the
@@ -124,9 +124,9 @@ void RealServices::shell(const launch::Command &command, int windowStyle)
                         nullptr, reinterpret_cast<const wchar_t *>(folder.utf16()), &startup,
                         &process)) {
         const DWORD error = GetLastError();
-        throw RuntimeError(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
-                               ? RuntimeError::FileNotFound
-                               : RuntimeError::PathFileAccessError);
+        throw rules::RuntimeError(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                                      ? rules::RuntimeError::FileNotFound
+                                      : rules::RuntimeError::PathFileAccessError);
     }
     // Never waited for.
     CloseHandle(process.hThread);

@@ -36,7 +36,7 @@ inline constexpr int MinimizedFocus = 2;
 
 // Everything the windows call but do not own. The program hands in the real
 // services; tests hand in a recording fake. Paths are Windows paths
-// ("A:\", "C:\NOKRAT\"); failures throw platform::RuntimeError.
+// ("A:\", "C:\NOKRAT\"); failures throw rules::RuntimeError.
 class Services
 {
 public:

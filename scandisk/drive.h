@@ -19,7 +19,7 @@ struct ReadBack
     QStringList unchecked; // not opened, so that nothing waits for ever or leaves A:
 };
 
-// Where A:'s files are. Throws platform::RuntimeError when A: is missing
+// Where A:'s files are. Throws rules::RuntimeError when A: is missing
 // (without a description of its own) or refused as no floppy (with one).
 QString floppyRoot();
 

@@ -8,7 +8,7 @@
 #include "visible.h"
 
 #include "platform/fileops.h"
-#include "platform/runtimeerror.h"
+#include "rules/runtimeerror.h"
 
 #include <windows.h>
 
@@ -156,7 +156,7 @@ private:
 
 QString floppyRoot()
 {
-    using platform::RuntimeError;
+    using rules::RuntimeError;
     QString why;
     switch (GetDriveTypeW(L"A:\\")) {
     case DRIVE_REMOVABLE:

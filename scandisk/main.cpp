@@ -6,7 +6,7 @@
 #include "drive.h"
 #include "visible.h"
 
-#include "platform/runtimeerror.h"
+#include "rules/runtimeerror.h"
 
 #include <QLocale>
 #include <QTextStream>
@@ -31,9 +31,9 @@ Report report()
     QString root;
     try {
         root = scandisk::floppyRoot();
-    } catch (const platform::RuntimeError &error) {
+    } catch (const rules::RuntimeError &error) {
         const QString description = scandisk::visible(error.description());
-        if (error.description() != platform::RuntimeError::descriptionOf(error.number()))
+        if (error.description() != rules::RuntimeError::descriptionOf(error.number()))
             return {u"Prüfung abgelehnt (Fehler %1): %2\n"_s.arg(error.number()).arg(description)};
         return {u"Laufwerk A: ist nicht verfügbar (Fehler %1: %2).\n"_s.arg(error.number())
                     .arg(description)};

@@ -1,6 +1,6 @@
 #include "fakeservices.h"
 
-#include "platform/runtimeerror.h"
+#include "rules/runtimeerror.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,7 +79,7 @@ QString programDirectory(const QString &sandbox)
 void throwNext(QList<int> &errors)
 {
     if (!errors.isEmpty())
-        throw platform::RuntimeError(errors.takeFirst());
+        throw rules::RuntimeError(errors.takeFirst());
 }
 
 } // namespace
@@ -163,7 +163,7 @@ void FakeServices::shell(const launch::Command &command, int windowStyle)
 {
     // A command without a program never starts anything, as on the real platform.
     if (command.program.isEmpty())
-        throw platform::RuntimeError(platform::RuntimeError::InvalidProcedureCall);
+        throw rules::RuntimeError(rules::RuntimeError::InvalidProcedureCall);
     log << QStringLiteral("shell %1: %2").arg(windowStyle).arg(launch::line(command));
     commands << command;
     throwNext(shellErrors);

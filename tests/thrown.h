@@ -1,13 +1,13 @@
 #pragma once
 
-#include "platform/runtimeerror.h"
+#include "rules/runtimeerror.h"
 
 // The number of the run-time error a call throws; 0 when it throws none.
 template<class Call> int thrown(Call &&call)
 {
     try {
         call();
-    } catch (const platform::RuntimeError &error) {
+    } catch (const rules::RuntimeError &error) {
         return error.number();
     }
     return 0;

@@ -1,5 +1,5 @@
-#include "backup/archiverun.h"
-#include "platform/runtimeerror.h"
+#include "rules/archiverun.h"
+#include "rules/runtimeerror.h"
 #include "windowdriver.h"
 
 #include <QRegularExpression>
@@ -107,7 +107,7 @@ private slots:
                 driver.services.shellErrors = {53};
             else if (action != u"-")
                 driver.click(action);
-            else if (auto *optionA = driver.control<platform::VqsOption>(u"Option3D1"_s)) {
+            else if (auto *optionA = driver.control<controls::VqsOption>(u"Option3D1"_s)) {
                 optionA->setAutoExclusive(false);
                 optionA->setValue(false);
             }
@@ -144,28 +144,6 @@ private slots:
         driver.type(u"Mh3dText2"_s, u"C:\\BUCHHA~1\\"_s);
         driver.click(u"Command3D1"_s);
         QCOMPARE(database(), QStringList({u"C:\\BUCHHA~1\\*.mdb"_s, {}, {}}));
-    }
-
-    // From the eleventh disk on, the archiver's own names.
-    void volumeNames()
-    {
-        QCOMPARE(archiverun::volumeName(u"OSP"_s, 10), u"OSPhobe.a09"_s);
-        QCOMPARE(archiverun::volumeName(u"OSP"_s, 11), u"OSPhobe.a10"_s);
-        QCOMPARE(archiverun::volumeName(u"OSP"_s, 100), u"OSPhobe.a99"_s);
-        QCOMPARE(archiverun::volumeName(u"OSP"_s, 101), u"OSPhobe.100"_s);
-    }
-
-    void programDirectoryAtDriveRoot()
-    {
-        const archiverun::Request backup {archiverun::Mode::Backup,
-                                          archiverun::Target::DriveA,
-                                          u"C:\\"_s,
-                                          {},
-                                          {u"C:\\NOKRAT\\"_s},
-                                          u"NOKU"_s,
-                                          u"NOKRAT"_s};
-        QCOMPARE(launch::line(archiverun::plan(backup).at(0).command),
-                 u"C:\\arj.exe a a:\\NOKUhobe.arj C:\\NOKRAT\\*.mdb -v1440 -e"_s);
     }
 };
 

@@ -1,4 +1,4 @@
-#include "catalogue/catalogue.h"
+#include "rules/catalogue.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
+#include "controls/controls.h"
 #include "fakeservices.h"
-#include "platform/controls.h"
-#include "platform/runtimeerror.h"
+#include "rules/runtimeerror.h"
 #include "thrown.h"
 
 #include <QApplication>
@@ -11,7 +11,7 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-using platform::RuntimeError;
+using rules::RuntimeError;
 
 class TestControls : public QObject
 {
@@ -38,8 +38,8 @@ private slots:
         QFETCH(int, pixels);
 
         QWidget container;
-        auto *label = new platform::Label(&container);
-        auto *neighbour = new platform::TextBox(&container);
+        auto *label = new controls::Label(&container);
+        auto *neighbour = new controls::TextBox(&container);
         label->setGeometryTwips(left, 0, width, 100);
         neighbour->setGeometryTwips(left + width, 0, 420, 420);
         QCOMPARE(label->x(), x);
@@ -57,10 +57,10 @@ private slots:
     void optionsAreExclusivePerContainer()
     {
         QWidget page;
-        QList<platform::VqsOption *> options;
+        QList<controls::VqsOption *> options;
         for (int i = 0; i < 3; ++i)
-            options << new platform::VqsOption(&page);
-        auto *inner = new platform::VqsOption(new platform::VqsPanel(&page));
+            options << new controls::VqsOption(&page);
+        auto *inner = new controls::VqsOption(new controls::VqsPanel(&page));
         options.first()->setValue(true);
         inner->setValue(true);
         page.show();
@@ -107,9 +107,9 @@ private slots:
         FakeServices services;
         for (const QString &directory : {u"C:\\DATEN\\ALT"_s, u"C:\\DATEN\\NEU"_s, u"A:\\X"_s})
             QDir().mkpath(services.hostOf(directory));
-        platform::DirListBox dir(services);
+        controls::DirListBox dir(services);
         dir.setPath(u"C:\\DATEN"_s);
-        QSignalSpy changed(&dir, &platform::DirListBox::change);
+        QSignalSpy changed(&dir, &controls::DirListBox::change);
         QCOMPARE(thrown([&] { dir.setPath(path); }), error);
         QCOMPARE(changed.count(), changes);
 
@@ -125,7 +125,7 @@ private slots:
 
     void formSizesInTwips()
     {
-        struct : platform::Form<QWidget>
+        struct : controls::Form<QWidget>
         {
             int resizes = 0;
             void Form_Resize() override { ++resizes; }
@@ -176,7 +176,7 @@ private slots:
         QFETCH(bool, pasted);
         QFETCH(QString, kept);
 
-        platform::TextBox field;
+        controls::TextBox field;
         field.setText(u"X"_s);
         if (pasted) {
             field.selectAll();

@@ -63,8 +63,8 @@ private slots:
         sandboxtree::make(driver.services.hostOf(u"A:\\"_s), outside.resolved(floppy));
         driver.openPage2(u"C:\\NOKRAT\\"_s);
         driver.click(u"Command3D4"_s);
-        auto *dir1 = driver.control<platform::DirListBox>(u"Dir1"_s);
-        auto *file1 = driver.control<platform::FileListBox>(u"File1"_s);
+        auto *dir1 = driver.control<controls::DirListBox>(u"Dir1"_s);
+        auto *file1 = driver.control<controls::FileListBox>(u"File1"_s);
         const QString entry = press.section(u' ', 1);
         if (entry.contains(u'\\'))
             dir1->setPath(u"A:\\"_s + entry.section(u'\\', 0, 0));
@@ -125,7 +125,7 @@ private slots:
         const auto restoreHome = qScopeGuard([&] { qputenv("HOME", home); });
         driver.openPage2(u"C:\\NOKRAT\\"_s);
         driver.click(u"Command3D4"_s);
-        auto *dir1 = driver.control<platform::DirListBox>(u"Dir1"_s);
+        auto *dir1 = driver.control<controls::DirListBox>(u"Dir1"_s);
         const QString a = driver.services.driveEntry(u"a:"_s);
         if (change == u"out") {
             QVERIFY(QDir().rename(floppy, floppy.chopped(1) + u"-draussen"_s));

@@ -2,7 +2,7 @@
 // as a new program expects them, and collected as soon as it has ended.
 
 #include "platform/launcher.h"
-#include "platform/runtimeerror.h"
+#include "rules/runtimeerror.h"
 #include "thrown.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "backup/dospath.h"
-#include "platform/runtimeerror.h"
+#include "rules/dospath.h"
+#include "rules/runtimeerror.h"
 #include "thrown.h"
 
 #include <QTest>

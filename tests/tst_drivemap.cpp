@@ -1,5 +1,5 @@
 #include "platform/drivemap.h"
-#include "platform/runtimeerror.h"
+#include "rules/runtimeerror.h"
 #include "thrown.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 // Faults while hobe.ini is replaced: the previous file stays byte for byte.
 // ("Verzeichnis sichern" showing the number is tst_horbelung's chosenRow.)
 #include "platform/realservices.h"
-#include "platform/runtimeerror.h"
+#include "rules/pathfile.h"
+#include "rules/runtimeerror.h"
 #include "sandboxtree.h"
-#include "settings/pathfile.h"
 #include "thrown.h"
 
 #include <QTest>
@@ -127,7 +127,7 @@ private slots:
             for (const int limit : {0, 1, 4095, 4096, 65536, int(longContent().size()) - 1})
                 row(u"%1, cut short at %2 bytes"_s.arg(writable ? u"replaced" : u"in place")
                         .arg(limit),
-                    plain, writable, true, limit, int(platform::RuntimeError::DiskFull));
+                    plain, writable, true, limit, int(rules::RuntimeError::DiskFull));
         }
     }
     void write()

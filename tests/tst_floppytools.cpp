@@ -126,7 +126,7 @@ private slots:
             QCOMPARE(sandboxtree::read(pointed), held);
         QCOMPARE(driver.services.pointer, platform::MousePointer::Default);
         // The keyboard goes with what is seen: the panel when it opens, else page 2.
-        QCOMPARE(driver.control<platform::DirListBox>(u"Dir1"_s)->tabStop(), panel);
+        QCOMPARE(driver.control<controls::DirListBox>(u"Dir1"_s)->tabStop(), panel);
     }
 };
 

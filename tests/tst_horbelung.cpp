@@ -215,7 +215,7 @@ private slots:
         // A floppy with one empty folder, highlighted, which "Verzeichnis löschen" removes.
         starten();
         QVERIFY(QDir().mkpath(services->hostOf(u"A:\\LEER"_s)));
-        auto *dir1 = window->findChild<platform::DirListBox *>(u"Dir1"_s);
+        auto *dir1 = window->findChild<controls::DirListBox *>(u"Dir1"_s);
         dir1->setPath(u"A:\\"_s);
         dir1->setListIndex(0);
         schritte(folge);

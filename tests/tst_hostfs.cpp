@@ -3,7 +3,7 @@
 // with a name that is not UTF-8 (from an old Windows disk) among them.
 
 #include "platform/hostfs.h"
-#include "platform/runtimeerror.h"
+#include "rules/runtimeerror.h"
 #include "sandboxtree.h"
 #include "thrown.h"
 

@@ -3,11 +3,11 @@
 // runs. (That the launcher takes its words literally is tst_launcher's, that
 // no name Windows cannot hold is listed tst_hostfs's; hostile path files are
 // the path-file fuzzer's.)
-#include "platform/runtimeerror.h"
+#include "rules/runtimeerror.h"
 #include "windowdriver.h"
 
 using namespace Qt::StringLiterals;
-using platform::RuntimeError;
+using rules::RuntimeError;
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "backup/archiverun.h"
 #include "platform/launcher.h"
 #include "platform/realservices.h"
-#include "platform/runtimeerror.h"
+#include "rules/archiverun.h"
+#include "rules/runtimeerror.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -177,7 +177,7 @@ private slots:
                 words[size] = u"COLSx32"_s;
             }
             QTEST(words.replaceInStrings(home, u"%"_s), "expected");
-        } catch (const platform::RuntimeError &e) {
+        } catch (const rules::RuntimeError &e) {
             QTEST(QStringList {QString::number(e.number())}, "expected");
         }
     }

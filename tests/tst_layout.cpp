@@ -9,7 +9,7 @@
 #include <optional>
 
 using namespace Qt::StringLiterals;
-using platform::FormState;
+using controls::FormState;
 
 namespace {
 
@@ -63,9 +63,9 @@ class TestLayout : public QObject
         if (object == nullptr)
             qFatal("no control %s", qPrintable(name));
         for (const auto &g :
-             {lesen<platform::VqsPanel>(object), lesen<platform::VqsOption>(object),
-              lesen<platform::VqsCheck>(object), lesen<platform::CommandButton>(object),
-              lesen<platform::Label>(object), lesen<platform::TextBox>(object)}) {
+             {lesen<controls::VqsPanel>(object), lesen<controls::VqsOption>(object),
+              lesen<controls::VqsCheck>(object), lesen<controls::CommandButton>(object),
+              lesen<controls::Label>(object), lesen<controls::TextBox>(object)}) {
             if (g)
                 return *g;
         }
@@ -187,7 +187,7 @@ private slots:
              {std::pair {11400.0, 8400.0}, std::pair {11985.0, 8850.0},
               std::pair {11985.0, 8400.0}}) {
             for (const Groesse &g : beispielGroessen) {
-                auto *label = fenster->findChild<platform::Label *>(g.name.toString());
+                auto *label = fenster->findChild<controls::Label *>(g.name.toString());
                 label->setWidthTwips(g.width);
                 label->setHeightTwips(g.height);
             }

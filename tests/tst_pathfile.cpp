@@ -1,6 +1,6 @@
-#include "platform/codepage1252.h"
-#include "platform/runtimeerror.h"
-#include "settings/pathfile.h"
+#include "rules/codepage1252.h"
+#include "rules/pathfile.h"
+#include "rules/runtimeerror.h"
 #include "thrown.h"
 
 #include <QTest>
@@ -117,7 +117,7 @@ private slots:
         QByteArray all;
         for (int byte = 0; byte < 256; ++byte)
             all.append(char(byte));
-        QCOMPARE(platform::toCodePage1252(platform::fromCodePage1252(all)), all);
+        QCOMPARE(rules::toCodePage1252(rules::fromCodePage1252(all)), all);
     }
 };
 

@@ -1,4 +1,4 @@
-#include "settings/pfadauswahl.h"
+#include "app/pfadauswahl.h"
 #include "windowdriver.h"
 
 #include <QApplication>
@@ -24,7 +24,7 @@ template<class T> T *kind(QObject &eltern, const QString &name)
 
 void klicken(PfadAuswahl &dialog, const QString &knopf)
 {
-    QTest::mouseClick(kind<platform::CommandButton>(dialog, knopf), Qt::LeftButton);
+    QTest::mouseClick(kind<controls::CommandButton>(dialog, knopf), Qt::LeftButton);
 }
 
 template<class Control> QRectF lage(const Control *control)
@@ -58,7 +58,7 @@ class TestPfadAuswahl : public QObject
             if (dialog->isVisible())
                 dialog->reject();
         });
-        QTest::mouseClick(d->control<platform::CommandButton>(u"Command1"_s), Qt::LeftButton);
+        QTest::mouseClick(d->control<controls::CommandButton>(u"Command1"_s), Qt::LeftButton);
         QVERIFY(gesehen);
     }
 
@@ -112,11 +112,11 @@ private slots:
         }
         const QString vorher = feld(u"Mh3dText2"_s);
         imDialog([&](PfadAuswahl &dialog) {
-            auto *dir1 = kind<platform::DirListBox>(dialog, u"Dir1"_s);
+            auto *dir1 = kind<controls::DirListBox>(dialog, u"Dir1"_s);
             QCOMPARE(dir1->path(), u"C:\\TOOLS"_s);
             dir1->setPath(offen);
             dir1->setListIndex(hervorgehoben);
-            auto *drive1 = kind<platform::DriveListBox>(dialog, u"Drive1"_s);
+            auto *drive1 = kind<controls::DriveListBox>(dialog, u"Drive1"_s);
             for (const QString &schritt : bedienung) {
                 if (schritt.startsWith(u"Enter "_s))
                     QTest::keyClick(kind<QWidget>(dialog, schritt.mid(6)), Qt::Key_Return);
@@ -132,8 +132,8 @@ private slots:
         QCOMPARE(feld(u"Mh3dText1"_s), QString());
         QCOMPARE(d->services.boxes(), QStringList());
         imDialog([](PfadAuswahl &dialog) {
-            QCOMPARE(kind<platform::DirListBox>(dialog, u"Dir1"_s)->path(), u"C:\\TOOLS"_s);
-            QCOMPARE(kind<platform::DriveListBox>(dialog, u"Drive1"_s)->drive(), u"c:"_s);
+            QCOMPARE(kind<controls::DirListBox>(dialog, u"Dir1"_s)->path(), u"C:\\TOOLS"_s);
+            QCOMPARE(kind<controls::DriveListBox>(dialog, u"Drive1"_s)->drive(), u"c:"_s);
         });
     }
 
@@ -167,10 +167,10 @@ private slots:
             dialog.setWidthTwips(w);
             dialog.setHeightTwips(h);
             QCoreApplication::processEvents();
-            return QList<QRectF> {lage(kind<platform::CommandButton>(dialog, u"Command1"_s)),
-                                  lage(kind<platform::CommandButton>(dialog, u"Command2"_s)),
-                                  lage(kind<platform::DriveListBox>(dialog, u"Drive1"_s)),
-                                  lage(kind<platform::DirListBox>(dialog, u"Dir1"_s))};
+            return QList<QRectF> {lage(kind<controls::CommandButton>(dialog, u"Command1"_s)),
+                                  lage(kind<controls::CommandButton>(dialog, u"Command2"_s)),
+                                  lage(kind<controls::DriveListBox>(dialog, u"Drive1"_s)),
+                                  lage(kind<controls::DirListBox>(dialog, u"Dir1"_s))};
         };
         const QList<QRectF> kleinste = anordnen(15, 15);
         const QRectF innen(0, 0, dialog.scaleWidthTwips(), dialog.scaleHeightTwips());

@@ -1,6 +1,6 @@
 #include "platform/hostfs.h"
 #include "platform/realservices.h"
-#include "platform/runtimeerror.h"
+#include "rules/runtimeerror.h"
 #include "sandboxtree.h"
 #include "thrown.h"
 
@@ -167,7 +167,7 @@ private slots:
             platform::RealServices(platform::DriveMap::atPrefix(bare.path()), bare.path())
                 .appPath();
             QFAIL("no error");
-        } catch (const platform::RuntimeError &e) {
+        } catch (const rules::RuntimeError &e) {
             QCOMPARE(e.number(), 76);
             QVERIFY(e.description().contains(bare.path()));
         }

@@ -4,11 +4,15 @@ set(wine_run ${CMAKE_CURRENT_SOURCE_DIR}/windows/wine-run.sh)
 set(HORBELUNG_WINEPREFIX ${CMAKE_CURRENT_BINARY_DIR}/wineprefix)
 
 function(horbelung_add_test name)
-    cmake_parse_arguments(PARSE_ARGV 1 arg "" "SCREENS" "")
+    cmake_parse_arguments(PARSE_ARGV 1 arg "RULES" "SCREENS" "")
     add_executable(${name} ${arg_UNPARSED_ARGUMENTS})
-    target_link_libraries(${name} PRIVATE horbelung_testsupport)
-    # A static Qt links only the default platform plugin by itself.
-    qt_import_plugins(${name} INCLUDE Qt6::QOffscreenIntegrationPlugin)
+    if(arg_RULES)
+        target_link_libraries(${name} PRIVATE horbelung_rules Qt6::Test)
+    else()
+        target_link_libraries(${name} PRIVATE horbelung_testsupport)
+        # A static Qt links only the default platform plugin by itself.
+        qt_import_plugins(${name} INCLUDE Qt6::QOffscreenIntegrationPlugin)
+    endif()
     set(screens)
     if(arg_SCREENS)
         # A drive letter's colon would end the option: the path is taken on

@@ -1,7 +1,7 @@
 #include "../fakeservices.h"
 #include "../thrown.h"
 #include "platform/fileops.h"
-#include "platform/runtimeerror.h"
+#include "rules/runtimeerror.h"
 
 #include <QScopeGuard>
 #include <QTest>
@@ -88,7 +88,7 @@ Outcome operate(const platform::DriveMap &drives, const QString &operation)
             fileops::kill(drives, path);
         else
             fileops::rmDir(drives, path);
-    } catch (const platform::RuntimeError &e) {
+    } catch (const rules::RuntimeError &e) {
         outcome.error = e.number();
         outcome.reason = e.description();
     }
@@ -146,8 +146,8 @@ private slots:
             try {
                 call();
                 QFAIL("no error");
-            } catch (const platform::RuntimeError &error) {
-                QCOMPARE(error.number(), int(platform::RuntimeError::DiskNotReady));
+            } catch (const rules::RuntimeError &error) {
+                QCOMPARE(error.number(), int(rules::RuntimeError::DiskNotReady));
             }
         }
     }
@@ -391,7 +391,7 @@ private slots:
             if (words.size() > 1)
                 command.arguments = {{u"/c"_s}, {words.last()}};
             services.RealServices::shell(command, platform::WindowStyle::MinimizedFocus);
-        } catch (const platform::RuntimeError &e) {
+        } catch (const rules::RuntimeError &e) {
             error = e.number();
         }
         QTEST(error, "error");
