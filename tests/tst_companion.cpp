@@ -96,24 +96,26 @@ private slots:
     {
         QTest::addColumn<QByteArray>("output");
         QTest::addColumn<QByteArray>("shown");
-        QTest::newRow("progress") << QByteArray("Adding  50%\b\b\b100%\r\n\tok")
-                                  << QByteArray("Adding  50%\b\b\b100%\r\n\tok");
-        QTest::newRow("title") << QByteArray("\x1b]0;gut\x07Text") << QByteArray("]0;gutText");
-        QTest::newRow("clear and hide") << QByteArray("a\x1b[2J\x1b[8mb") << QByteArray("a[2J[8mb");
-        QTest::newRow("C1 introducer in UTF-8") << QByteArray("a\xc2\x9b"
-                                                              "2Jb")
-                                                << QByteArray("a2Jb");
-        QTest::newRow("C1 introducer raw") << QByteArray("a\x9b"
-                                                         "2J\x90q")
-                                           << QByteArray("a?2J?q");
+        QTest::newRow("progress") << "Adding  50%\b\b\b100%\r\n\tok"_ba
+                                  << "Adding  50%\b\b\b100%\r\n\tok"_ba;
+        QTest::newRow("title") << "\x1b]0;gut\x07Text"_ba
+                               << "]0;gutText"_ba;
+        QTest::newRow("clear and hide") << "a\x1b[2J\x1b[8mb"_ba
+                                        << "a[2J[8mb"_ba;
+        QTest::newRow("C1 introducer in UTF-8") << "a\xc2\x9b"
+                                                   "2Jb"_ba
+                                                << "a2Jb"_ba;
+        QTest::newRow("C1 introducer raw") << "a\x9b"
+                                              "2J\x90q"_ba
+                                           << "a?2J?q"_ba;
         // The last byte of "ß" lies in the C1 range as a byte, not as a character.
-        QTest::newRow("umlauts") << QByteArray("Gr\xc3\xbc\xc3\x9f\xe2\x80\x93")
-                                 << QByteArray("Gr\xc3\xbc\xc3\x9f\xe2\x80\x93");
-        QTest::newRow("no UTF-8") << QByteArray("\xff\xc0\xaf\xed\xa0\x80") << QByteArray("??????");
-        QTest::newRow("NUL and DEL") << QByteArray("a\0b\x7f"
-                                                   "c",
-                                                   5)
-                                     << QByteArray("abc");
+        QTest::newRow("umlauts") << "Gr\xc3\xbc\xc3\x9f\xe2\x80\x93"_ba
+                                 << "Gr\xc3\xbc\xc3\x9f\xe2\x80\x93"_ba;
+        QTest::newRow("no UTF-8") << "\xff\xc0\xaf\xed\xa0\x80"_ba
+                                  << "??????"_ba;
+        QTest::newRow("NUL and DEL") << "a\0b\x7f"
+                                        "c"_ba
+                                     << "abc"_ba;
     }
     void outputFilter()
     {
@@ -137,18 +139,16 @@ private slots:
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<bool>("plain");
         QTest::addColumn<QByteArray>("shown");
-        QTest::newRow("database") << QByteArray("Nokrat.mdb") << true << QByteArray("Nokrat.mdb");
-        QTest::newRow("words of the archiver") << QByteArray("Continued on next volume.mdb") << true
-                                               << QByteArray("Continued on next volume.mdb");
-        QTest::newRow("path out") << QByteArray("x/../../../../home/.profile") << false
-                                  << QByteArray("x/../../../../home/.profile");
-        QTest::newRow("dot name") << QByteArray(".NOKRAT.ldb") << false
-                                  << QByteArray(".NOKRAT.ldb");
-        QTest::newRow("drive") << QByteArray("C:boot.ini") << false << QByteArray("C:boot.ini");
-        QTest::newRow("backslash") << QByteArray("..\\x.mdb") << false << QByteArray("..\\x.mdb");
-        QTest::newRow("escape") << QByteArray("a\x1b[8m.mdb") << false
-                                << QByteArray("a\\x1b[8m.mdb");
-        QTest::newRow("line end") << QByteArray("a\nb.mdb") << false << QByteArray("a\\x0ab.mdb");
+        QTest::newRow("database") << "Nokrat.mdb"_ba << true << "Nokrat.mdb"_ba;
+        QTest::newRow("words of the archiver")
+            << "Continued on next volume.mdb"_ba << true << "Continued on next volume.mdb"_ba;
+        QTest::newRow("path out") << "x/../../../../home/.profile"_ba << false
+                                  << "x/../../../../home/.profile"_ba;
+        QTest::newRow("dot name") << ".NOKRAT.ldb"_ba << false << ".NOKRAT.ldb"_ba;
+        QTest::newRow("drive") << "C:boot.ini"_ba << false << "C:boot.ini"_ba;
+        QTest::newRow("backslash") << "..\\x.mdb"_ba << false << "..\\x.mdb"_ba;
+        QTest::newRow("escape") << "a\x1b[8m.mdb"_ba << false << "a\\x1b[8m.mdb"_ba;
+        QTest::newRow("line end") << "a\nb.mdb"_ba << false << "a\\x0ab.mdb"_ba;
     }
     void memberNames()
     {

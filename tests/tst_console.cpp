@@ -6,6 +6,7 @@
 #include "console/arjheader.h"
 #include "fakeservices.h"
 #include "platform/drivemap.h"
+#include "rows.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -17,6 +18,7 @@
 #include <QTest>
 
 #include <signal.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -52,25 +54,18 @@ QMap<QString, QByteArray> contents(const QString &folder)
     return files;
 }
 
-// An archiver that writes half a database into its target and then waits
-// to be stopped, so that a run can be cut short at a known point.
-constexpr char stalling[] = R"(#!/bin/sh
-head -c 500000 /dev/zero > "$3/Nokrat.mdb"
-echo started
-exec sleep 60
-)";
-
-// An archiver that says all went well and writes files of the right sizes
-// with the wrong bytes.
-constexpr char lying[] = R"(#!/bin/sh
-head -c 5000 /dev/zero > "$3/Kl.mdb"
-head -c 3100000 /dev/zero > "$3/Nokrat.mdb"
-)";
-
-// The archiver as it writes to a removable drive: the volumes of the backup
-// "set", with its question for the next disk before each further one.
-constexpr char removable[] = R"(#!/bin/sh
-set -e
+// Stand-ins for the archiver, by name: one that writes half a database and
+// waits to be stopped, so that a run is cut short at a known point; one that
+// says all went well with files of the right sizes and the wrong bytes; one
+// that writes to a removable drive, with its question before each further
+// volume of the backup "set"; one whose volume is no archive; one whose
+// archive holds no file.
+const std::pair<QString, QByteArray> scripts[] = {
+    {u"stalling-arj"_s,
+     "head -c 500000 /dev/zero > \"$3/Nokrat.mdb\"\necho started\nexec sleep 60\n"},
+    {u"lying-arj"_s,
+     "head -c 5000 /dev/zero > \"$3/Kl.mdb\"\nhead -c 3100000 /dev/zero > \"$3/Nokrat.mdb\"\n"},
+    {u"removable-arj"_s, R"(set -e
 number=1
 cp "$(dirname "$0")/set/NOKUhobe.arj" "$(dirname "$2")/"
 for volume in a01 a02; do
@@ -79,7 +74,10 @@ for volume in a01 a02; do
     cp "$(dirname "$0")/set/NOKUhobe.$volume" "$(dirname "$2")/"
     number=$((number + 1))
 done
-)";
+)"},
+    {u"garbage-arj"_s, "echo kein Archiv > \"$2\"\n"},
+    {u"empty-arj"_s, "cp \"$(dirname \"$0\")/empty.arj\" \"$2\"\n"},
+};
 
 // One header as the archiver writes it: id, size, the basic header, its CRC
 // and no extended header.
@@ -97,27 +95,98 @@ QByteArray header(const QByteArray &basic)
     return bytes;
 }
 
-// A volume of one stored member, written byte by byte: its name and file
-// type are what a hostile disk makes them.
-QByteArray hostileVolume(const QByteArray &name, char type, const QByteArray &data)
+QByteArray basicHeader(char fileType, const QByteArray &fileName, const QByteArray &body)
 {
-    const auto basic = [](char fileType, const QByteArray &fileName, const QByteArray &body) {
-        QByteArray fixed(30, '\0');
-        fixed[0] = 30;
-        fixed[1] = 11; // archiver version
-        fixed[2] = 1;
-        fixed[3] = 2; // written on Unix
-        fixed[6] = fileType;
-        const quint32 crc = arj::crc32(body.constData(), std::size_t(body.size()));
-        for (int at = 0; at < 4; ++at) {
-            fixed[12 + at] = char(quint32(body.size()) >> (8 * at));
-            fixed[16 + at] = char(quint32(body.size()) >> (8 * at));
-            fixed[20 + at] = char(crc >> (8 * at));
-        }
-        return fixed + fileName + '\0' + '\0';
-    };
-    return header(basic(2, "NOKUhobe.arj", {})) + header(basic(type, name, data)) + data
+    QByteArray fixed(30, '\0');
+    fixed[0] = 30;
+    fixed[1] = 11; // archiver version
+    fixed[2] = 1;
+    fixed[3] = 2; // written on Unix
+    fixed[6] = fileType;
+    const quint32 crc = arj::crc32(body.constData(), std::size_t(body.size()));
+    for (int at = 0; at < 4; ++at) {
+        fixed[12 + at] = char(quint32(body.size()) >> (8 * at));
+        fixed[16 + at] = char(quint32(body.size()) >> (8 * at));
+        fixed[20 + at] = char(crc >> (8 * at));
+    }
+    return fixed + fileName + '\0' + '\0';
+}
+
+// A volume written byte by byte, of one stored member (none for an empty
+// name) whose name and file type are what a hostile disk makes them.
+QByteArray handMadeVolume(const QByteArray &name, char type, const QByteArray &data,
+                          const QByteArray &archive = "NOKUhobe.arj")
+{
+    return header(basicHeader(2, archive, {}))
+        + (name.isEmpty() ? QByteArray() : header(basicHeader(type, name, data)) + data)
         + QByteArray("\x60\xea\0\0", 4);
+}
+
+const QString kept = u"Die vorherige Datenbank ist unverändert an ihrem Platz."_s;
+
+// A restore disk by disk, as the window launches them: what lies on the
+// floppy when each disk is asked for, and what each console says. The
+// archive's files take the place of theirs (KL.MDB keeps its name) when
+// restored names the folder they were backed up from, else the previous
+// ones are back.
+struct Restore
+{
+    const char *name;
+    QList<QStringList> floppies;
+    QString restored;
+    QStringList said;
+    int damaged = 0; // the disk whose volume has a byte flipped
+};
+
+// A backup onto what lies in its target before (A: or the hard disk's
+// C:\SICH\), with the answers typed to the archiver's questions; the
+// target's files afterwards, or unchanged.
+struct Backup
+{
+    const char *name;
+    QStringList said, after;
+    bool unchanged = false, hardDisk = false;
+    QStringList before = {};
+    QString source = u"source/*.mdb"_s;
+    QByteArray answers = "y\ny\n";
+    bool takeAway = false; // each volume leaves with its disk
+    QString archiver = {}; // one of the scripts, else the real one
+};
+
+// Cut short from outside while the archiver writes.
+struct Interruption
+{
+    const char *name;
+    int signal;
+    bool toArchiver;
+    QString said;
+};
+
+// A disk from anywhere, and how the refusal names it.
+struct HostileDisk
+{
+    const char *name;
+    QByteArray member;
+    int type;
+    QString said;
+    QByteArray archive = "NOKUhobe.arj";
+};
+
+// One entry added to a folder-backed A:, and what the checker says.
+struct DiskCheck
+{
+    enum Kind { None, Link, Fifo, DriveA, Mounted };
+    const char *name;
+    Kind kind;
+    QString entry, target; // below the floppy; of a link
+    int status;
+    QStringList expected;
+};
+
+QString notPlain(const QString &shown)
+{
+    return u"Die Diskette enthält einen Eintrag, der keine Datenbankdatei ist („"_s + shown
+        + u"“)"_s;
 }
 
 } // namespace
@@ -129,7 +198,6 @@ class TstConsole : public QObject
     QTemporaryDir sandbox;
     const QString home = QDir(sandbox.path()).canonicalPath();
     QString arj;
-    QString staller;
     QMap<QString, QByteArray> previous; // the database folder before each case
 
     QString floppy() const { return home + u"/floppy_a/"_s; }
@@ -154,6 +222,10 @@ class TstConsole : public QObject
         return companionWords(disk, id)
             << program << u"x"_s << floppy() + volume(number) << databases() << u"-y"_s;
     }
+    QStringList backupWords(const QString &folder, const QString &program) const
+    {
+        return companionWords(u"1/1"_s, {}) << program << u"a"_s << folder + u"NOKUhobe.arj"_s;
+    }
     void start(QProcess &companion, const QStringList &words) const
     {
         companion.setProcessChannelMode(QProcess::MergedChannels);
@@ -166,8 +238,7 @@ class TstConsole : public QObject
         companion.closeWriteChannel();
         if (!companion.waitForFinished(60'000))
             return u"(still running)"_s;
-        const QString output = QString::fromUtf8(companion.readAll());
-        return output.section(u"────"_s, -1);
+        return QString::fromUtf8(companion.readAll()).section(u"────"_s, -1);
     }
     // Reads the output until it holds the text; false after 30 seconds.
     static bool waitFor(QProcess &process, const QByteArray &text)
@@ -180,27 +251,28 @@ class TstConsole : public QObject
             },
             30'000);
     }
-    QString restoreDisk(int disk, int disks, const QString &id = u"R"_s) const
+    QString restoreDisk(int disk, int disks, const QString &id = u"R"_s,
+                        const QString &program = {}) const
     {
         QProcess companion;
-        start(companion, restoreWords(u"%1/%2"_s.arg(disk).arg(disks), id, arj));
+        start(companion,
+              restoreWords(u"%1/%2"_s.arg(disk).arg(disks), id, program.isEmpty() ? arj : program));
         return finish(companion);
     }
     static QString volume(int disk)
     {
         return disk == 1 ? u"NOKUhobe.arj"_s : u"NOKUhobe.a%1"_s.arg(disk - 1, 2, 10, QChar(u'0'));
     }
-    // Puts the named volumes on the empty floppy; "!" flips a byte of its data.
-    void insert(const QString &volumes) const
+    // Puts the volumes, named below the sandbox, on the empty floppy.
+    void insert(const QStringList &volumes, bool damaged = false) const
     {
         QDir(floppy()).removeRecursively();
         QVERIFY(QDir().mkpath(floppy()));
-        for (const QString &volume : volumes.split(u' ', Qt::SkipEmptyParts)) {
-            const QString source = home + u'/' + QString(volume).remove(u'!');
+        for (const QString &source : volumes) {
             const QString target = floppy() + source.section(u'/', -1);
-            QVERIFY(QFile::copy(source, target));
-            if (volume.startsWith(u'!')) {
-                QFile file(target);
+            QVERIFY(QFile::copy(home + u'/' + source, target));
+            QFile file(target);
+            if (damaged) {
                 QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(700'000));
                 const char byte = file.read(1).at(0);
                 QVERIFY(file.seek(700'000) && file.putChar(char(~byte)));
@@ -211,7 +283,7 @@ class TstConsole : public QObject
     {
         QVERIFY(QDir().mkpath(folder));
         QProcess archiver;
-        archiver.setWorkingDirectory(from);
+        archiver.setWorkingDirectory(home + u'/' + from);
         archiver.start(arj,
                        QStringList {u"a"_s, folder + u"/NOKUhobe.arj"_s, u"*.mdb"_s} + switches);
         archiver.write("y\ny\ny\n");
@@ -220,10 +292,6 @@ class TstConsole : public QObject
     }
     // The database folder holds what it held before, and nothing of the restore.
     void previousKept() const { QCOMPARE(contents(databases()), previous); }
-    void archivedRestored() const
-    {
-        QCOMPARE(contents(databases()), contents(home + u"/source/"_s));
-    }
 
 private slots:
     void initTestCase()
@@ -232,10 +300,13 @@ private slots:
         if (arj.isEmpty())
             QSKIP("the archiver arj is not installed");
         platform::DriveMap::createPrefix(home);
-        // The backed-up databases: one over three floppies and a small one.
-        QVERIFY(QDir().mkpath(home + u"/source"_s) && QDir().mkpath(home + u"/other"_s));
+        // The backed-up databases: one over three floppies and a small one;
+        // and an empty one.
+        for (const QString &folder : {u"source"_s, u"other"_s, u"empty"_s})
+            QVERIFY(QDir().mkpath(home + u'/' + folder));
         QVERIFY(writeFile(home + u"/source/Nokrat.mdb"_s, pseudoRandom(3'100'000, 7)));
         QVERIFY(writeFile(home + u"/source/Kl.mdb"_s, pseudoRandom(5'000, 8)));
+        QVERIFY(writeFile(home + u"/empty/Leer.mdb"_s, {}));
         // Another backup of the same files, changed since: its parts lie at
         // the same places, only their time stamps tell them apart.
         for (const QString &name : {u"Nokrat.mdb"_s, u"Kl.mdb"_s}) {
@@ -245,15 +316,15 @@ private slots:
             QVERIFY(copy.setFileTime(QDateTime(QDate(2020, 5, 4), QTime(12, 0)),
                                      QFileDevice::FileModificationTime));
         }
-        archive(home + u"/set"_s, {u"-v1440"_s, u"-e"_s}, home + u"/source"_s);
-        archive(home + u"/whole"_s, {u"-e"_s, u"-y"_s}, home + u"/source"_s);
-        archive(home + u"/another"_s, {u"-v1440"_s, u"-e"_s}, home + u"/other"_s);
-        staller = home + u"/stalling-arj"_s;
-        QVERIFY(writeFile(staller, stalling));
-        QVERIFY(QFile::setPermissions(staller, QFile::ReadOwner | QFile::ExeOwner));
-        QVERIFY(writeFile(home + u"/removable-arj"_s, removable));
-        QVERIFY(
-            QFile::setPermissions(home + u"/removable-arj"_s, QFile::ReadOwner | QFile::ExeOwner));
+        archive(home + u"/set"_s, {u"-v1440"_s, u"-e"_s}, u"source"_s);
+        archive(home + u"/whole"_s, {u"-e"_s, u"-y"_s}, u"source"_s);
+        archive(home + u"/another"_s, {u"-v1440"_s, u"-e"_s}, u"other"_s);
+        archive(home + u"/leer"_s, {u"-e"_s, u"-y"_s}, u"empty"_s);
+        QVERIFY(writeFile(home + u"/empty.arj"_s, handMadeVolume({}, 0, {})));
+        for (const auto &[name, script] : scripts) {
+            QVERIFY(writeFile(home + u'/' + name, "#!/bin/sh\n" + script));
+            QVERIFY(QFile::setPermissions(home + u'/' + name, QFile::ReadOwner | QFile::ExeOwner));
+        }
     }
 
     void init()
@@ -269,143 +340,134 @@ private slots:
         previous = contents(databases());
     }
 
-    // One restore, disk by disk, as the window launches them; each entry
-    // names what lies on the floppy when its disk is asked for.
     void restore_data()
     {
-        QTest::addColumn<QStringList>("floppies");
-        QTest::addColumn<bool>("restored"); // else the previous files are back
-        QTest::addColumn<QStringList>("said"); // in the consoles, disk by disk
-        const QString kept = u"Die vorherige Datenbank ist unverändert an ihrem Platz."_s;
-        QTest::newRow("three disks in turn")
-            << QStringList {u"set/NOKUhobe.arj"_s, u"set/NOKUhobe.a01"_s, u"set/NOKUhobe.a02"_s}
-            << true
-            << QStringList {u"Lauf: gelesen und geprüft.\nDie Datenbank wird auf Diskette 2"_s,
-                            u"gelesen und geprüft"_s,
-                            u"Lauf: erfolgreich abgeschlossen.\n"_s
-                            "Wiederhergestellte Dateien (vollständig und geprüft):\n"
-                            "  C:\\NOKRAT\\KL.MDB   5.000 Bytes\n"
-                            "  C:\\NOKRAT\\Nokrat.mdb   3.100.000 Bytes\n"};
-        QTest::newRow("one disk said, all three volumes beside it")
-            << QStringList {u"set/NOKUhobe.arj set/NOKUhobe.a01 set/NOKUhobe.a02"_s} << false
-            << QStringList {u"FEHLGESCHLAGEN.\nDie Sicherung hat mehr Disketten, als bei „Anzahl "
-                            "Disketten“ angegeben waren: sie wird nach Diskette 1 fortgesetzt.\n"_s
-                            + u"Es wurde nichts wiederhergestellt. "_s + kept
-                            + u"\nWiederholen Sie die Wiederherstellung und geben Sie bei „Anzahl "
-                              "Disketten“ 3 ein.\n"_s};
-        QTest::newRow("one disk said, on a real floppy")
-            << QStringList {u"set/NOKUhobe.arj"_s} << false
-            << QStringList {kept
-                            + u"\nWiederholen Sie die Wiederherstellung und geben Sie bei "
-                              "„Anzahl Disketten“ mindestens 2 ein."_s};
-        QTest::newRow("first disk still in the drive")
-            << QStringList {u"set/NOKUhobe.arj"_s, u"set/NOKUhobe.arj"_s, u"set/NOKUhobe.a02"_s}
-            << false
-            << QStringList {u"gelesen und geprüft"_s,
-                            u"Falsche oder keine Diskette im Laufwerk: erwartet wird Diskette 2 "
-                            "mit NOKUhobe.a01.\n"_s
-                                + u"Es wurde nichts wiederhergestellt. "_s + kept,
-                            u"nicht ausgeführt.\nDie Wiederherstellung wurde bei Diskette 2 "
-                            "abgebrochen"_s};
-        QTest::newRow("second disk of another backup")
-            << QStringList {u"set/NOKUhobe.arj"_s, u"another/NOKUhobe.a01"_s, u"set/NOKUhobe.a02"_s}
-            << false << QStringList {u""_s, u"Falsche Diskette: erwartet wird Diskette 2"_s, u""_s};
-        QTest::newRow("a damaged disk")
-            << QStringList {u"set/NOKUhobe.arj"_s, u"!set/NOKUhobe.a01"_s, u"set/NOKUhobe.a02"_s}
-            << false
-            << QStringList {u""_s, u"FEHLGESCHLAGEN.\nDer Archivierer meldet Fehler 3"_s, u""_s};
-        QTest::newRow("more disks said than the backup has")
-            << QStringList {u"whole/NOKUhobe.arj"_s, u""_s} << true
-            << QStringList {u"erfolgreich abgeschlossen"_s,
-                            u"nicht nötig.\nDie Wiederherstellung war bereits mit Diskette 1 "
-                            "vollständig"_s};
+        const QStringList set {u"set/NOKUhobe.arj"_s, u"set/NOKUhobe.a01"_s, u"set/NOKUhobe.a02"_s};
+        const QString restored = u"Lauf: erfolgreich abgeschlossen.\nWiederhergestellte Dateien "
+                                 "(vollständig und geprüft):\n"_s;
+        addRows({
+            Restore("three disks in turn", {{set[0]}, {set[1]}, {set[2]}}, u"source"_s,
+                    {u"Lauf: gelesen und geprüft.\nDie Datenbank wird auf Diskette 2"_s,
+                     u"gelesen und geprüft"_s,
+                     restored
+                         + u"  C:\\NOKRAT\\KL.MDB   5.000 Bytes\n"
+                           "  C:\\NOKRAT\\Nokrat.mdb   3.100.000 Bytes\n"_s}),
+            Restore("one disk said, all three volumes beside it", {set}, {},
+                    {u"FEHLGESCHLAGEN.\nDie Sicherung hat mehr Disketten, als bei „Anzahl "
+                     "Disketten“ angegeben waren: sie wird nach Diskette 1 fortgesetzt.\nEs wurde "
+                     "nichts wiederhergestellt. "_s
+                     + kept
+                     + u"\nWiederholen Sie die Wiederherstellung und geben Sie bei „Anzahl "
+                       "Disketten“ 3 ein.\n"_s}),
+            Restore("one disk said, on a real floppy", {{set[0]}}, {},
+                    {kept
+                     + u"\nWiederholen Sie die Wiederherstellung und geben Sie bei „Anzahl "
+                       "Disketten“ mindestens 2 ein."_s}),
+            Restore(
+                "first disk still in the drive", {{set[0]}, {set[0]}, {set[2]}}, {},
+                {u"gelesen und geprüft"_s,
+                 u"Falsche oder keine Diskette im Laufwerk: erwartet wird Diskette 2 mit "
+                 "NOKUhobe.a01.\nEs wurde nichts wiederhergestellt. "_s
+                     + kept,
+                 u"nicht ausgeführt.\nDie Wiederherstellung wurde bei Diskette 2 abgebrochen"_s}),
+            Restore("second disk of another backup",
+                    {{set[0]}, {u"another/NOKUhobe.a01"_s}, {set[2]}}, {},
+                    {{}, u"Falsche Diskette: erwartet wird Diskette 2"_s}),
+            Restore("a damaged disk", {{set[0]}, {set[1]}, {set[2]}}, {},
+                    {{}, u"FEHLGESCHLAGEN.\nDer Archivierer meldet Fehler 3"_s}, 2),
+            Restore("more disks said than the backup has", {{u"whole/NOKUhobe.arj"_s}, {}},
+                    u"source"_s,
+                    {u"erfolgreich abgeschlossen"_s,
+                     u"nicht nötig.\nDie Wiederherstellung war bereits mit Diskette 1 "
+                     "vollständig"_s}),
+            Restore("an empty database", {{u"leer/NOKUhobe.arj"_s}}, u"empty"_s,
+                    {restored + u"  C:\\NOKRAT\\Leer.mdb   0 Bytes\n"_s}),
+        });
     }
     void restore()
     {
-        QFETCH(QStringList, floppies);
-        QFETCH(QStringList, said);
-        for (int disk = 1; disk <= floppies.size(); ++disk) {
-            insert(floppies[disk - 1]);
-            const QString output = restoreDisk(disk, int(floppies.size()));
+        QFETCH(Restore, row);
+        for (int disk = 1; disk <= row.floppies.size(); ++disk) {
+            insert(row.floppies[disk - 1], disk == row.damaged);
+            const QString output = restoreDisk(disk, int(row.floppies.size()));
             QVERIFY2(output.endsWith(u"\nFenster schließen: Eingabetaste\n"_s), qPrintable(output));
-            if (disk <= said.size())
-                QVERIFY2(output.contains(said[disk - 1]), qPrintable(output));
+            QVERIFY2(output.contains(row.said.value(disk - 1)), qPrintable(output));
         }
-        QFETCH(bool, restored);
-        if (restored) {
-            // The archive's files in place of theirs (KL.MDB keeps its name), the rest kept.
-            QMap<QString, QByteArray> expected = previous;
-            const QMap<QString, QByteArray> archived = contents(home + u"/source/"_s);
-            expected[u"Nokrat.mdb"_s] = archived[u"Nokrat.mdb"_s];
-            expected[u"KL.MDB"_s] = archived[u"Kl.mdb"_s];
-            QCOMPARE(contents(databases()), expected);
-        } else {
+        if (row.restored.isEmpty()) {
             previousKept();
+        } else {
+            QMap<QString, QByteArray> expected = previous;
+            const auto archived = contents(home + u'/' + row.restored + u'/');
+            for (auto it = archived.begin(); it != archived.end(); ++it) {
+                QString name = it.key();
+                for (const QString &held : previous.keys())
+                    name = held.compare(name, Qt::CaseInsensitive) == 0 ? held : name;
+                expected[name] = it.value();
+            }
+            QCOMPARE(contents(databases()), expected);
         }
         QCOMPARE(QDir(state()).entryList({u"*.journal"_s}), QStringList());
     }
 
-    // Cut short from outside while the archiver writes: Ctrl+C, the window
-    // closed, the system stopping it, or the archiver killed alone.
     void interrupted_data()
     {
-        QTest::addColumn<int>("signal");
-        QTest::addColumn<bool>("toArchiver");
-        QTest::addColumn<QString>("said");
-        QTest::newRow("window closed")
-            << int(SIGHUP) << false << u"Das Konsolenfenster wurde geschlossen."_s;
-        QTest::newRow("Ctrl+C to the console")
-            << int(SIGINT) << false << u"Die Wiederherstellung wurde abgebrochen."_s;
-        QTest::newRow("terminated")
-            << int(SIGTERM) << false << u"Die Wiederherstellung wurde abgebrochen."_s;
-        QTest::newRow("archiver killed")
-            << int(SIGKILL) << true << u"Der Archivierer wurde abgebrochen (Signal 9)."_s;
+        const QString stopped = u"Die Wiederherstellung wurde abgebrochen."_s;
+        addRows({
+            Interruption("window closed", SIGHUP, false,
+                         u"Das Konsolenfenster wurde geschlossen."_s),
+            Interruption("Ctrl+C to the console", SIGINT, false, stopped),
+            Interruption("terminated", SIGTERM, false, stopped),
+            Interruption("archiver killed", SIGKILL, true,
+                         u"Der Archivierer wurde abgebrochen (Signal 9)."_s),
+        });
     }
     void interrupted()
     {
-        QFETCH(int, signal);
-        QFETCH(bool, toArchiver);
-        QFETCH(QString, said);
-        insert(u"set/NOKUhobe.arj"_s);
+        QFETCH(Interruption, row);
+        insert({u"set/NOKUhobe.arj"_s});
         QProcess companion;
-        start(companion, restoreWords(u"1/3"_s, u"R"_s, staller));
+        start(companion, restoreWords(u"1/3"_s, u"R"_s, home + u"/stalling-arj"_s));
         QVERIFY(companion.waitForReadyRead(10'000));
-        const auto archiver = [&] {
-            QFile children(u"/proc/%1/task/%1/children"_s.arg(companion.processId()));
-            return children.open(QIODevice::ReadOnly) ? children.readAll().trimmed().toInt() : 0;
-        };
-        QCOMPARE(::kill(toArchiver ? archiver() : pid_t(companion.processId()), signal), 0);
+        QFile children(u"/proc/%1/task/%1/children"_s.arg(companion.processId()));
+        const pid_t archiver
+            = children.open(QIODevice::ReadOnly) ? children.readAll().trimmed().toInt() : 0;
+        QCOMPARE(::kill(row.toArchiver ? archiver : pid_t(companion.processId()), row.signal), 0);
         const QString output = finish(companion, "\n");
-        QVERIFY2(output.contains(u"FEHLGESCHLAGEN.\n"_s + said), qPrintable(output));
+        QVERIFY2(output.contains(u"FEHLGESCHLAGEN.\n"_s + row.said), qPrintable(output));
         previousKept();
     }
 
-    // A disk from anywhere: members that would land outside the database
-    // folder, links, folders, names that steer the terminal. Refused before
-    // the archiver touches anything, with the name shown harmlessly.
+    // Members that would land outside the database folder, links, folders,
+    // names that steer the terminal, another archive's volume: refused
+    // before the archiver touches anything, with the name shown harmlessly.
+    // Members that would land outside the database folder, links, folders,
+    // names that steer the terminal, another archive's volume: refused
+    // before the archiver touches anything, with the name shown harmlessly.
     void hostileDisk_data()
     {
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("traversal in the middle")
-            << QByteArray("x/../../../../.profile") << 0 << u"x/../../../../.profile"_s;
-        QTest::newRow("absolute path") << QByteArray("/tmp/evil") << 0 << u"/tmp/evil"_s;
-        QTest::newRow("drive letter") << QByteArray("C:evil.mdb") << 0 << u"C:evil.mdb"_s;
-        QTest::newRow("dot name, which sends the archiver round in circles")
-            << QByteArray(".NOKRAT.ldb") << 0 << u".NOKRAT.ldb"_s;
-        QTest::newRow("title and clear screen")
-            << QByteArray("a\x1b]0;x\x07\x1b[2J.mdb") << 0 << u"a\\x1b]0;x\\x07\\x1b[2J.mdb"_s;
-        QTest::newRow("link") << QByteArray("Link.mdb") << 6 << u"Link.mdb"_s;
-        QTest::newRow("folder") << QByteArray("Ordner") << 3 << u"Ordner"_s;
+        addRows({
+            HostileDisk("traversal in the middle", "x/../../../../.profile", 0,
+                        notPlain(u"x/../../../../.profile"_s)),
+            HostileDisk("absolute path", "/tmp/evil", 0, notPlain(u"/tmp/evil"_s)),
+            HostileDisk("drive letter", "C:evil.mdb", 0, notPlain(u"C:evil.mdb"_s)),
+            HostileDisk("dot name, which sends the archiver round in circles", ".NOKRAT.ldb", 0,
+                        notPlain(u".NOKRAT.ldb"_s)),
+            HostileDisk("title and clear screen", "a\x1b]0;x\x07\x1b[2J.mdb", 0,
+                        notPlain(u"a\\x1b]0;x\\x07\\x1b[2J.mdb"_s)),
+            HostileDisk("link", "Link.mdb", 6, notPlain(u"Link.mdb"_s)),
+            HostileDisk("folder", "Ordner", 3, notPlain(u"Ordner"_s)),
+            HostileDisk("a volume of another archive", "Kl.mdb", 0,
+                        u"Falsche Diskette: erwartet wird Diskette 1 mit NOKUhobe.arj"_s,
+                        "PELUhobe.arj"),
+        });
     }
     void hostileDisk()
     {
-        QFETCH(QByteArray, name);
-        QFETCH(int, type);
+        QFETCH(HostileDisk, row);
         insert({});
-        QVERIFY(writeFile(floppy() + u"NOKUhobe.arj"_s, hostileVolume(name, char(type), "evil")));
-        const QMap<QString, QByteArray> home = contents(this->home + u"/drive_c/"_s);
+        QVERIFY(writeFile(floppy() + u"NOKUhobe.arj"_s,
+                          handMadeVolume(row.member, char(row.type), "evil", row.archive)));
+        const QMap<QString, QByteArray> drive = contents(home + u"/drive_c/"_s);
         QProcess companion;
         start(companion, restoreWords(u"1/1"_s, u"R"_s, arj));
         companion.write("\n");
@@ -413,26 +475,17 @@ private slots:
         QVERIFY(companion.waitForFinished(30'000));
         const QByteArray output = companion.readAll();
         QVERIFY2(!output.contains('\x1b') && !output.contains('\x07'), output.constData());
-        QFETCH(QString, shown);
-        QVERIFY2(QString::fromUtf8(output).contains(
-                     u"Die Diskette enthält einen Eintrag, der keine Datenbankdatei ist („"_s
-                     + shown + u"“)"_s),
-                 output.constData());
+        QVERIFY2(QString::fromUtf8(output).contains(row.said), output.constData());
         previousKept();
-        QCOMPARE(contents(this->home + u"/drive_c/"_s), home);
+        QCOMPARE(contents(home + u"/drive_c/"_s), drive);
         QVERIFY(!QFile::exists(u"/tmp/evil"_s));
     }
 
     // Only the bytes on disk checked against the archive's sums count.
     void archiverClaimsSuccess()
     {
-        insert(u"whole/NOKUhobe.arj"_s);
-        const QString liar = home + u"/lying-arj"_s;
-        QVERIFY(writeFile(liar, lying));
-        QVERIFY(QFile::setPermissions(liar, QFile::ReadOwner | QFile::ExeOwner));
-        QProcess companion;
-        start(companion, restoreWords(u"1/1"_s, u"R"_s, liar));
-        const QString output = finish(companion);
+        insert({u"whole/NOKUhobe.arj"_s});
+        const QString output = restoreDisk(1, 1, u"R"_s, home + u"/lying-arj"_s);
         QVERIFY2(output.contains(u"FEHLGESCHLAGEN.\nDie Datei Kl.mdb ist nach dem Lesen dieser "
                                  "Diskette nicht vollständig oder fehlerhaft."_s),
                  qPrintable(output));
@@ -452,135 +505,107 @@ private slots:
         QProcess companion;
         start(companion,
               {u"--disk"_s, u"1/1"_s, u"--restore"_s, u"R"_s, u"--state"_s, stateFolder,
-               u"--drive"_s, u"C:="_s + services.hostOf(u"C:\\"_s), u"--"_s, staller, u"x"_s,
-               onFloppy, folder, u"-y"_s});
+               u"--drive"_s, u"C:="_s + services.hostOf(u"C:\\"_s), u"--"_s,
+               home + u"/stalling-arj"_s, u"x"_s, onFloppy, folder, u"-y"_s});
         QVERIFY(companion.waitForReadyRead(10'000));
         companion.kill();
         QVERIFY(companion.waitForFinished());
 
         services.answers = {platform::MsgBox::Yes};
         Horbelung window(services);
-        QCOMPARE(services.boxes().first(),
-                 u"box 36: Eine Wiederherstellung nach C:\\NOKRAT\\ wurde nicht abgeschlossen. "
-                 "Die vorherige Datenbank ist noch vorhanden.\n\nSoll die vorherige Datenbank "
-                 "wieder an ihren Platz gebracht werden?"_s);
-        QCOMPARE(services.boxes().last(),
-                 u"box 64: Die vorherige Datenbank ist wieder an ihrem Platz."_s);
+        QCOMPARE(services.boxes(),
+                 QStringList({u"box 36: Eine Wiederherstellung nach C:\\NOKRAT\\ wurde nicht "
+                              "abgeschlossen. Die vorherige Datenbank ist noch vorhanden.\n\nSoll "
+                              "die vorherige Datenbank wieder an ihren Platz gebracht werden?"_s,
+                              u"box 64: Die vorherige Datenbank ist wieder an ihrem Platz."_s}));
         QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList {u"NOKRAT.mdb"_s});
-        QFile kept(folder + u"NOKRAT.mdb"_s);
-        QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == "previous");
+        QFile restored(folder + u"NOKRAT.mdb"_s);
+        QVERIFY(restored.open(QIODevice::ReadOnly) && restored.readAll() == "previous");
         QCOMPARE(services.unfinishedRestores(), QStringList());
         QCOMPARE(QDir(stateFolder).entryList({u"*.journal"_s}), QStringList());
     }
 
-    // Backups, each onto what lies in its target before; the answers are
-    // typed to the archiver's questions.
     void backup_data()
     {
-        QTest::addColumn<QString>("target"); // A: or the hard disk's C:\SICH\ .
-        QTest::addColumn<QString>("before"); // volumes put there first
-        QTest::addColumn<QString>("source"); // the files to back up
-        QTest::addColumn<QByteArray>("answers");
-        QTest::addColumn<bool>("takeAway"); // each volume leaves with its disk
-        QTest::addColumn<QString>("archiver"); // a script of initTestCase, else the real one
-        QTest::addColumn<QStringList>("said");
-        QTest::addColumn<QStringList>("after"); // the target's files afterwards; "=": unchanged
         const QString unusable = u"Diese Sicherung kann nicht wiederhergestellt werden."_s;
-        QTest::newRow("three volumes onto an empty floppy")
-            << u"A"_s << QString() << u"source/*.mdb"_s << QByteArray("y\ny\n") << false
-            << QString()
-            << QStringList {u"Lauf: erfolgreich abgeschlossen.\nGeschriebene Archivdateien:\n"
-                            "  A:\\NOKUhobe.arj   1.456.400 Bytes\n"
-                            "  A:\\NOKUhobe.a01   1.456.400 Bytes\n"
-                            "  A:\\NOKUhobe.a02   192.654 Bytes\n"
-                            "Die Sicherung belegt 3 Disketten.\n"
-                            "Für die Wiederherstellung bei „Anzahl Disketten“ 3 eingeben.\n"_s}
-            << QStringList {u"NOKUhobe.a01"_s, u"NOKUhobe.a02"_s, u"NOKUhobe.arj"_s};
-        QTest::newRow("each volume taken away with its disk")
-            << u"A"_s << QString() << u"source/*.mdb"_s << QByteArray("y\ny\n") << true << QString()
-            << QStringList {u"  A:\\NOKUhobe.arj   1.456.400 Bytes\n"
-                            "  A:\\NOKUhobe.a01   1.456.400 Bytes\n"
-                            "  A:\\NOKUhobe.a02   192.654 Bytes\n"_s,
-                            u"3 eingeben"_s}
-            << QStringList {u"NOKUhobe.a02"_s};
-        QTest::newRow("each volume taken away, asked for as on a removable drive")
-            << u"A"_s << QString() << u"source/*.mdb"_s << QByteArray() << true
-            << u"removable-arj"_s
-            << QStringList {u"  A:\\NOKUhobe.arj   1.456.400 Bytes\n"
-                            "  A:\\NOKUhobe.a01   1.456.400 Bytes\n"
-                            "  A:\\NOKUhobe.a02   192.654 Bytes\n"_s,
-                            u"3 eingeben"_s}
-            << QStringList {u"NOKUhobe.a02"_s};
-        QTest::newRow("floppy with an older backup")
-            << u"A"_s << u"set/NOKUhobe.arj set/NOKUhobe.a01"_s << u"source/*.mdb"_s
-            << QByteArray("y\ny\n") << false << QString()
-            << QStringList {u"Lauf: nicht ausgeführt.\nAuf der Diskette liegt bereits eine "
-                            "Sicherung (NOKUhobe."_s}
-            << QStringList {u"="_s};
-        QTest::newRow("no to the next volume")
-            << u"A"_s << QString() << u"source/*.mdb"_s << QByteArray("n\n") << false << QString()
-            << QStringList {u"Lauf: FEHLGESCHLAGEN.\nDie Sicherung geht auf einer weiteren "
-                            "Diskette weiter, die nicht geschrieben wurde.\n"_s
-                            + unusable}
-            << QStringList {u"NOKUhobe.arj"_s};
-        QTest::newRow("database folder mistyped")
-            << u"A"_s << QString() << u"sourcex/*.mdb"_s << QByteArray() << false << QString()
-            << QStringList {u"FEHLGESCHLAGEN.\nEs wurde keine Archivdatei geschrieben."_s}
-            << QStringList();
-        QTest::newRow("hard disk, older archive replaced")
-            << u"C"_s << u"another/NOKUhobe.arj"_s << u"source/*.mdb"_s << QByteArray() << false
-            << QString()
-            << QStringList {u"erfolgreich abgeschlossen.\nGeschriebene Archivdateien:\n"
-                            "  C:\\SICH\\NOKUhobe.arj   3.105.194 Bytes\n\n"_s}
-            << QStringList {u"NOKUhobe.arj"_s};
-        QTest::newRow("hard disk, failed, older archive kept")
-            << u"C"_s << u"whole/NOKUhobe.arj"_s << u"sourcex/*.mdb"_s << QByteArray() << false
-            << QString()
-            << QStringList {u"FEHLGESCHLAGEN"_s,
-                            u"Die vorherige Sicherung C:\\SICH\\NOKUhobe.arj ist unverändert."_s}
-            << QStringList {u"="_s};
+        const QString volumes = u"  A:\\NOKUhobe.arj   1.456.400 Bytes\n"
+                                "  A:\\NOKUhobe.a01   1.456.400 Bytes\n"
+                                "  A:\\NOKUhobe.a02   192.654 Bytes\n"_s;
+        const QStringList first {u"NOKUhobe.arj"_s}, last {u"NOKUhobe.a02"_s};
+        const QString mistyped = u"sourcex/*.mdb"_s;
+        addRows({
+            Backup("three volumes onto an empty floppy",
+                   {u"Lauf: erfolgreich abgeschlossen.\nGeschriebene Archivdateien:\n"_s + volumes
+                    + u"Die Sicherung belegt 3 Disketten.\n"
+                      "Für die Wiederherstellung bei „Anzahl Disketten“ 3 eingeben.\n"_s},
+                   {u"NOKUhobe.a01"_s, u"NOKUhobe.a02"_s, u"NOKUhobe.arj"_s}),
+            Backup("each volume taken away with its disk", {volumes, u"3 eingeben"_s}, last, false,
+                   false, {}, u"source/*.mdb"_s, {}, true),
+            Backup("each volume taken away, asked for as on a removable drive",
+                   {volumes, u"3 eingeben"_s}, last, false, false, {}, u"source/*.mdb"_s, {}, true,
+                   u"removable-arj"_s),
+            Backup("floppy with an older backup",
+                   {u"Lauf: nicht ausgeführt.\nAuf der Diskette liegt bereits eine Sicherung "
+                    "(NOKUhobe."_s},
+                   {}, true, false, {u"set/NOKUhobe.arj"_s, u"set/NOKUhobe.a01"_s}),
+            Backup("no to the next volume",
+                   {u"Lauf: FEHLGESCHLAGEN.\nDie Sicherung geht auf einer weiteren Diskette "
+                    "weiter, die nicht geschrieben wurde.\n"_s
+                    + unusable},
+                   first, false, false, {}, u"source/*.mdb"_s, "n\n"),
+            Backup("database folder mistyped",
+                   {u"FEHLGESCHLAGEN.\nEs wurde keine Archivdatei geschrieben."_s}, {}, false,
+                   false, {}, mistyped),
+            Backup("a volume that is no archive",
+                   {u"Lauf: FEHLGESCHLAGEN.\nDie Archivdatei A:\\NOKUhobe.arj fehlt oder ist "
+                    "nicht vollständig geschrieben.\n"_s
+                    + unusable},
+                   first, false, false, {}, u"source/*.mdb"_s, {}, false, u"garbage-arj"_s),
+            Backup("an archive that holds no file",
+                   {u"Lauf: FEHLGESCHLAGEN.\nEs wurde keine Datei gesichert: "_s,
+                    u" nennt keine vorhandene Datenbank.\n"_s + unusable},
+                   first, false, false, {}, u"source/*.mdb"_s, {}, false, u"empty-arj"_s),
+            Backup("hard disk, older archive replaced",
+                   {u"erfolgreich abgeschlossen.\nGeschriebene Archivdateien:\n"
+                    "  C:\\SICH\\NOKUhobe.arj   3.105.194 Bytes\n\n"_s},
+                   first, false, true, {u"another/NOKUhobe.arj"_s}),
+            Backup("hard disk, failed, older archive kept",
+                   {u"FEHLGESCHLAGEN"_s,
+                    u"Die vorherige Sicherung C:\\SICH\\NOKUhobe.arj ist unverändert."_s},
+                   {}, true, true, {u"whole/NOKUhobe.arj"_s}, mistyped),
+        });
     }
     void backup()
     {
-        QFETCH(QString, target);
-        QFETCH(QString, before);
-        QFETCH(QString, source);
-        QFETCH(QByteArray, answers);
-        QFETCH(bool, takeAway);
-        QFETCH(QString, archiver);
-        const QString folder = target == u"A"_s ? floppy() : home + u"/drive_c/SICH/"_s;
+        QFETCH(Backup, row);
+        const QString folder = row.hardDisk ? home + u"/drive_c/SICH/"_s : floppy();
         QDir(folder).removeRecursively();
         QVERIFY(QDir().mkpath(folder));
-        for (const QString &volume : before.split(u' ', Qt::SkipEmptyParts))
+        for (const QString &volume : row.before)
             QVERIFY(QFile::copy(home + u'/' + volume, folder + volume.section(u'/', -1)));
         const QMap<QString, QByteArray> earlier = contents(folder);
 
         QProcess companion;
         start(companion,
-              companionWords(u"1/1"_s, {})
-                  << (archiver.isEmpty() ? arj : home + u'/' + archiver) << u"a"_s
-                  << folder + u"NOKUhobe.arj"_s << home + u'/' + source
-                  << (target == u"A"_s ? u"-v1440"_s : u"-y"_s) << u"-e"_s);
-        if (takeAway) {
+              backupWords(folder, row.archiver.isEmpty() ? arj : home + u'/' + row.archiver)
+                  << home + u'/' + row.source << (row.hardDisk ? u"-y"_s : u"-v1440"_s) << u"-e"_s);
+        if (row.takeAway) {
             // A real floppy leaves the drive once the archiver asks for the next.
             for (int volume = 1; volume <= 2; ++volume) {
                 QVERIFY(waitFor(companion, "next volume"));
                 QVERIFY(QFile::remove(folder + TstConsole::volume(volume)));
                 companion.write("y\n");
             }
-            answers.clear();
         }
-        const QString output = finish(companion, answers);
-        QFETCH(QStringList, said);
-        for (const QString &part : said)
+        const QString output = finish(companion, row.takeAway ? QByteArray() : row.answers);
+        for (const QString &part : row.said)
             QVERIFY2(output.contains(part), qPrintable(part + u"\n---\n"_s + output));
-        QFETCH(QStringList, after);
-        if (after == QStringList {u"="_s})
+        if (row.unchanged)
             QCOMPARE(contents(folder), earlier);
         else
-            QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), after);
-        if (target == u"C"_s && output.contains(u"erfolgreich"_s)) {
+            QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), row.after);
+        if (row.hardDisk && output.contains(u"erfolgreich"_s)) {
             // A new archive, not the older one updated.
             const auto written = arj::readVolumeFile((folder + u"NOKUhobe.arj"_s).toStdString());
             QVERIFY(written);
@@ -592,9 +617,9 @@ private slots:
     // disks of one restore wait for each other.
     void oneAtATime()
     {
-        insert(u"set/NOKUhobe.arj"_s);
+        insert({u"set/NOKUhobe.arj"_s});
         QProcess first;
-        start(first, restoreWords(u"1/2"_s, u"R1"_s, staller));
+        start(first, restoreWords(u"1/2"_s, u"R1"_s, home + u"/stalling-arj"_s));
         QVERIFY(first.waitForReadyRead(10'000));
         QVERIFY(restoreDisk(1, 1, u"R2"_s)
                     .contains(u"In C:\\NOKRAT\\ wird gerade eine andere Wiederherstellung "
@@ -609,76 +634,76 @@ private slots:
                               "bei Diskette 1 abgebrochen"_s));
         previousKept();
 
-        QProcess backup;
-        const QStringList backupWords = companionWords(u"1/1"_s, {})
-            << arj << u"a"_s << floppy() + u"NOKUhobe.arj"_s << home + u"/source/*.mdb"_s
-            << u"-v1440"_s << u"-e"_s;
+        const QStringList words = backupWords(floppy(), arj)
+            << home + u"/source/*.mdb"_s << u"-v1440"_s << u"-e"_s;
         insert({});
-        start(backup, backupWords);
+        QProcess backup;
+        start(backup, words);
         QVERIFY(waitFor(backup, "next volume"));
         QProcess again;
-        start(again, backupWords);
+        start(again, words);
         QVERIFY(finish(again).contains(u"Nach A:\\ schreibt gerade eine andere Sicherung."_s));
         QVERIFY(finish(backup).contains(u"3 eingeben"_s));
     }
 
-    // The disk checker on a folder-backed A: with one entry added: "NAME ->
-    // TARGET" a link, "NAME |" a FIFO, "a: -> /" drive A: pointed at the root.
-    // The unreadable file is a link to itself (ELOOP): the tests run as root,
-    // who reads any mode-000 file. A folder has no free space of its own, and
-    // no name reaches the console raw.
+    // The disk checker on a folder-backed A: with one entry added. The
+    // unreadable file is a link to itself (ELOOP): the tests run as root, who
+    // reads any mode-000 file. A folder has no free space of its own, and no
+    // name reaches the console raw.
+    // The disk checker on a folder-backed A: with one entry added. The
+    // unreadable file is a link to itself (ELOOP): the tests run as root, who
+    // reads any mode-000 file. A folder has no free space of its own, and no
+    // name reaches the console raw.
     void diskCheck_data()
     {
-        QTest::addColumn<QString>("added");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QStringList>("expected");
         const QString read = u"Dateien: 2, zusammen 3.000.005 Bytes gelesen."_s;
+        const QString good = u"Ergebnis: Die Diskette ist in Ordnung."_s;
         const QString incomplete = u"Ergebnis: Die Diskette wurde nicht vollständig geprüft"_s;
         const QString damaged = u"Ergebnis: Die Diskette hat FEHLER"_s;
-        QTest::newRow("readable") << QString() << 0
-                                  << QStringList {read,
-                                                  u"Ergebnis: Die Diskette ist in Ordnung."_s};
-        QTest::newRow("a link to a file of the floppy is read")
-            << u"DATEN/VERWEIS -> ../NOKRAT.mdb"_s << 0
-            << QStringList {u"Dateien: 3, zusammen 6.000.005 Bytes gelesen."_s,
-                            u"Ergebnis: Die Diskette ist in Ordnung."_s};
-        QTest::newRow("a link to the floppy's own folder is not followed")
-            << u"DATEN/OBEN -> .."_s << 1
-            << QStringList {read,
-                            u"  A:\\DATEN\\OBEN – Verknüpfung auf einen Ordner, nicht gefolgt\n"_s,
-                            incomplete};
-        QTest::newRow("a file that cannot be read")
-            << u"DATEN/SCHLEIFE.MDB -> SCHLEIFE.MDB"_s << 1
-            << QStringList {u"Dateien: 3, zusammen 3.000.005 Bytes gelesen."_s,
-                            u"Nicht lesbar (1):\n  A:\\DATEN\\SCHLEIFE.MDB – Verknüpfung führt im "
-                            u"Kreis\n"_s,
-                            damaged};
-        QTest::newRow("an escape in a name")
-            << u"DATEN/\x1b[2J\x1b]0;x\x07 -> nirgends"_s << 1
-            << QStringList {
-                   u"  A:\\DATEN\\\\x1b[2J\\x1b]0;x\\x07 – Verknüpfung führt ins Leere\n"_s,
-                   damaged};
-        QTest::newRow("a FIFO is not opened")
-            << u"DATEN/PIPE |"_s << 1
-            << QStringList {read,
-                            u"Nicht geprüft (1):\n  A:\\DATEN\\PIPE – benannte Pipe (FIFO), "
-                            u"nicht geöffnet\n"_s,
-                            incomplete};
-        QTest::newRow("a link to a kernel file is not followed")
-            << u"ZAEHLER -> /sys/kernel/uevent_seqnum"_s << 1
-            << QStringList {read,
-                            u"Nicht geprüft (1):\n  A:\\ZAEHLER – Verknüpfung nach "
-                            u"/sys/kernel/uevent_seqnum außerhalb der Diskette, nicht gefolgt\n"_s,
-                            incomplete};
-        QTest::newRow("A: leads to the root")
-            << u"a: -> /"_s << 1
-            << QStringList {u"\nPrüfung abgelehnt (Fehler 71): Laufwerk A: ist keine Diskette: es "
-                            u"führt in das Wurzelverzeichnis (/).\n"_s};
+        using enum DiskCheck::Kind;
+        addRows({
+            DiskCheck("readable", None, {}, {}, 0, {read, good}),
+            DiskCheck("a link to a file of the floppy is read", Link, u"DATEN/VERWEIS"_s,
+                      u"../NOKRAT.mdb"_s, 0,
+                      {u"Dateien: 3, zusammen 6.000.005 Bytes gelesen."_s, good}),
+            DiskCheck("a link to the floppy's own folder is not followed", Link, u"DATEN/OBEN"_s,
+                      u".."_s, 1,
+                      {read, u"  A:\\DATEN\\OBEN – Verknüpfung auf einen Ordner, nicht gefolgt\n"_s,
+                       incomplete}),
+            DiskCheck("a file that cannot be read", Link, u"DATEN/SCHLEIFE.MDB"_s,
+                      u"SCHLEIFE.MDB"_s, 1,
+                      {u"Dateien: 3, zusammen 3.000.005 Bytes gelesen."_s,
+                       u"Nicht lesbar (1):\n  A:\\DATEN\\SCHLEIFE.MDB – Verknüpfung führt im "
+                       "Kreis\n"_s,
+                       damaged}),
+            DiskCheck("an escape in a name", Link, u"DATEN/\x1b[2J\x1b]0;x\x07"_s, u"nirgends"_s, 1,
+                      {u"  A:\\DATEN\\\\x1b[2J\\x1b]0;x\\x07 – Verknüpfung führt ins Leere\n"_s,
+                       damaged}),
+            DiskCheck("a FIFO is not opened", Fifo, u"DATEN/PIPE"_s, {}, 1,
+                      {read,
+                       u"Nicht geprüft (1):\n  A:\\DATEN\\PIPE – benannte Pipe (FIFO), nicht "
+                       "geöffnet\n"_s,
+                       incomplete}),
+            DiskCheck("a link to a kernel file is not followed", Link, u"ZAEHLER"_s,
+                      u"/sys/kernel/uevent_seqnum"_s, 1,
+                      {read,
+                       u"Nicht geprüft (1):\n  A:\\ZAEHLER – Verknüpfung nach "
+                       "/sys/kernel/uevent_seqnum außerhalb der Diskette, nicht gefolgt\n"_s,
+                       incomplete}),
+            DiskCheck("a folder of another medium is not searched", Mounted, u"DATEN/ANDERS"_s, {},
+                      1,
+                      {read,
+                       u"Nicht geprüft (1):\n  A:\\DATEN\\ANDERS – ein anderer Datenträger, "
+                       "nicht durchsucht\n"_s,
+                       incomplete}),
+            DiskCheck("A: leads to the root", DriveA, {}, u"/"_s, 1,
+                      {u"\nPrüfung abgelehnt (Fehler 71): Laufwerk A: ist keine Diskette: es führt "
+                       "in das Wurzelverzeichnis (/).\n"_s}),
+        });
     }
     void diskCheck()
     {
-        QFETCH(QString, added);
-        QFETCH(QStringList, expected);
+        QFETCH(DiskCheck, row);
         const QString a = home + u"/dosdevices/a:"_s;
         struct Relink
         {
@@ -693,29 +718,39 @@ private slots:
         QVERIFY(QDir().mkpath(floppy() + u"DATEN"_s));
         QVERIFY(writeFile(floppy() + u"NOKRAT.mdb"_s, pseudoRandom(3'000'000, 4)));
         QVERIFY(writeFile(floppy() + u"DATEN/klein.txt"_s, "Hallo"));
-        const QString target = added.section(u" -> "_s, 1);
-        if (target.startsWith(u"/sys/"_s) && !QFile::exists(target))
+        const QString entry = floppy() + row.entry;
+        QStringList checker {QStringLiteral(SCANDISK)};
+        if (row.target.startsWith(u"/sys/"_s) && !QFile::exists(row.target))
             QSKIP("the kernel file is missing here");
-        if (added.startsWith(u"a:"_s))
-            QVERIFY(QFile::remove(a) && QFile::link(target, a));
-        else if (!target.isEmpty())
-            QVERIFY(QFile::link(target, floppy() + added.section(u" -> "_s, 0, 0)));
-        else if (added.endsWith(u" |"_s))
-            QCOMPARE(QProcess::execute(u"mkfifo"_s, {floppy() + added.chopped(2)}), 0);
+        if (row.kind == DiskCheck::Link) {
+            QVERIFY(QFile::link(row.target, entry));
+        } else if (row.kind == DiskCheck::Fifo) {
+            QCOMPARE(QProcess::execute(u"mkfifo"_s, {entry}), 0);
+        } else if (row.kind == DiskCheck::DriveA) {
+            QVERIFY(QFile::remove(a) && QFile::link(row.target, a));
+        } else if (row.kind == DiskCheck::Mounted) {
+            // Mounted where only the checker sees it, and gone with it.
+            if (geteuid() != 0 || QProcess::execute(u"unshare"_s, {u"-m"_s, u"true"_s}) != 0)
+                QSKIP("only root mounts a file system of its own");
+            QVERIFY(QDir().mkpath(entry));
+            const QString mount = u"mount -t tmpfs none \"$1\" && exec \"$0\""_s;
+            checker = QStringList {u"unshare"_s, u"-m"_s, u"sh"_s, u"-c"_s, mount} << checker[0]
+                                                                                   << entry;
+        }
 
-        QProcess checker;
+        QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"WINEPREFIX"_s, home);
-        checker.setProcessEnvironment(environment);
-        checker.setProcessChannelMode(QProcess::MergedChannels);
-        checker.start(QStringLiteral(SCANDISK));
-        QVERIFY(checker.waitForStarted());
-        checker.write("\n");
-        QVERIFY2(checker.waitForFinished(20'000), "the disk checker hangs");
-        const QString output = QString::fromUtf8(checker.readAll());
-        QTEST(checker.exitCode(), "status");
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(checker.first(), checker.mid(1));
+        QVERIFY(process.waitForStarted());
+        process.write("\n");
+        QVERIFY2(process.waitForFinished(20'000), "the disk checker hangs");
+        const QString output = QString::fromUtf8(process.readAll());
+        QCOMPARE(process.exitCode(), row.status);
         QVERIFY2(output.endsWith(u"\nFenster schließen: Eingabetaste\n"_s), qPrintable(output));
-        for (const QString &part : expected)
+        for (const QString &part : row.expected)
             QVERIFY2(output.contains(part), qPrintable(part + u"\n---\n"_s + output));
         QVERIFY(!output.contains(u"Frei:"_s));
         QVERIFY(!output.contains(QChar(0x1b)) && !output.contains(QChar(0x07)));

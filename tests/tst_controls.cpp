@@ -94,6 +94,8 @@ private slots:
         row("missing directory", u"C:\\FEHLT"_s, RuntimeError::PathNotFound, 0, daten, 2);
         row("unmapped drive", u"q:\\"_s, RuntimeError::DiskNotReady, 0, daten, 2);
         row("no drive letter", u"\\\\server\\share"_s, RuntimeError::PathNotFound, 0, daten, 2);
+        // B: led to the folder that holds the drives, which no floppy is.
+        row("drive B: no floppy", u"b:\\"_s, RuntimeError::DiskNotReady, 0, daten, 2);
     }
 
     void listsFollowTheirPath()
@@ -107,6 +109,13 @@ private slots:
         FakeServices services;
         for (const QString &directory : {u"C:\\DATEN\\ALT"_s, u"C:\\DATEN\\NEU"_s, u"A:\\X"_s})
             QDir().mkpath(services.hostOf(directory));
+        if (path.startsWith(u"b:")) {
+            SKIP_ON_WINDOWS("drive B: is led elsewhere through the drive map");
+            const QString b = services.driveEntry(u"b:"_s);
+            QVERIFY(QFile::remove(b) && QFile::link(services.hostOf(u"C:\\"_s) + u".."_s, b));
+            // Written as the user wrote it, too: the list writes B:.
+            QCOMPARE(thrown([&] { services.subdirectories(path); }), error);
+        }
         controls::DirListBox dir(services);
         dir.setPath(u"C:\\DATEN"_s);
         QSignalSpy changed(&dir, &controls::DirListBox::change);

@@ -1,9 +1,23 @@
+#include "rows.h"
 #include "sandboxtree.h"
 #include "windowdriver.h"
 
 #include <QScopeGuard>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Drive A: changed with the deletion panel open, and the error that follows.
+struct Change
+{
+    enum Where { Out, IntoHome, AtDatabases, AtPrefix };
+    const char *name;
+    Where change;
+    QString error; // below "Laufzeitfehler '71':"
+};
+
+} // namespace
 
 class TestDeletion : public QObject
 {
@@ -97,21 +111,25 @@ private slots:
     // and neither that press nor the next deletes anything anywhere.
     void floppyChanged_data()
     {
-        QTest::addColumn<QString>("change");
-        QTest::addColumn<QString>("error"); // below "Laufzeitfehler '71':"
-        const QString notFloppy = u"Laufwerk A: ist keine Diskette: es führt in den Ordner "_s;
-        QTest::newRow("taken out") << u"out"_s << u"Datenträger nicht bereit"_s;
-        QTest::newRow("pointed into the home folder") << u"home"_s
-                                                      << notFloppy
-                + u"%OUTSIDE% im persönlichen Ordner, nicht auf einen eigenen Datenträger."_s;
-        QTest::newRow("pointed at drive C:'s databases")
-            << u"C:\\NOKRAT"_s << notFloppy + u"%C%/NOKRAT von Laufwerk C:."_s;
+        const QString notFloppy = u"Laufwerk A: ist keine Diskette: "_s;
+        const QString folder = notFloppy + u"es führt in den Ordner "_s;
+        addRows({
+            Change("taken out", Change::Out, u"Datenträger nicht bereit"_s),
+            Change("pointed into the home folder", Change::IntoHome,
+                   folder
+                       + u"%OUTSIDE% im persönlichen Ordner, nicht auf einen eigenen "
+                         "Datenträger."_s),
+            Change("pointed at drive C:'s databases", Change::AtDatabases,
+                   folder + u"%C%/NOKRAT von Laufwerk C:."_s),
+            Change("pointed at the folder that holds the drives", Change::AtPrefix,
+                   notFloppy
+                       + u"sein Ordner %P% enthält den Ordner der Laufwerke (%P%/dosdevices)."_s),
+        });
     }
     void floppyChanged()
     {
         SKIP_ON_WINDOWS("the floppy is changed through its folder and the drive map");
-        QFETCH(QString, change);
-        QFETCH(QString, error);
+        QFETCH(Change, row);
         sandboxtree::Outside outside;
         WindowDriver driver;
         const QStringList tree {u"SUB/"_s, u"X/"_s};
@@ -127,18 +145,21 @@ private slots:
         driver.click(u"Command3D4"_s);
         auto *dir1 = driver.control<controls::DirListBox>(u"Dir1"_s);
         const QString a = driver.services.driveEntry(u"a:"_s);
-        if (change == u"out") {
+        if (row.change == Change::Out) {
             QVERIFY(QDir().rename(floppy, floppy.chopped(1) + u"-draussen"_s));
             floppy = floppy.chopped(1) + u"-draussen"_s;
-        } else if (change == u"home") {
+        } else if (row.change == Change::IntoHome) {
             // Its "SUB" the highlighted folder.
             QVERIFY(qputenv("HOME", QFile::encodeName(QFileInfo(outside.dir.path()).path())));
             QVERIFY(QFile::remove(a) && QFile::link(outside.dir.path(), a));
         } else {
-            QVERIFY(QFile::remove(a) && QFile::link(driver.services.hostOf(change), a));
+            const QString to = row.change == Change::AtPrefix ? c + u"/.."_s : c + u"/NOKRAT"_s;
+            QVERIFY(QFile::remove(a) && QFile::link(to, a));
         }
-        error.replace(u"%OUTSIDE%"_s, QDir(outside.dir.path()).canonicalPath())
-            .replace(u"%C%"_s, c);
+        const QString error = QString(row.error)
+                                  .replace(u"%OUTSIDE%"_s, QDir(outside.dir.path()).canonicalPath())
+                                  .replace(u"%C%"_s, c)
+                                  .replace(u"%P%"_s, QFileInfo(c).path());
         for (int press = 0; press < 2; ++press) {
             dir1->setListIndex(0);
             driver.services.log.clear();

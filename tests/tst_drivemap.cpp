@@ -1,4 +1,5 @@
 #include "platform/drivemap.h"
+#include "rows.h"
 #include "rules/runtimeerror.h"
 #include "thrown.h"
 
@@ -8,6 +9,18 @@
 
 using namespace Qt::StringLiterals;
 using platform::DriveMap;
+
+namespace {
+
+// A path, named by itself, and the other system's path of it; exact is the
+// path where its name cannot hold it.
+struct Path
+{
+    const char *name;
+    QString other, exact = {};
+};
+
+} // namespace
 
 class TstDriveMap : public QObject
 {
@@ -27,52 +40,61 @@ private slots:
         QVERIFY(QDir(sandbox.path()).mkpath(u"drive_cc/TOOLS"_s));
         QVERIFY(QDir(sandbox.path()).mkpath(u"drive_d"_s));
         QVERIFY(QFile::link(u"../drive_d"_s, sandbox.filePath(u"dosdevices/D:"_s)));
+        QVERIFY(QFile::link(u"../drive_d"_s, sandbox.filePath(u"dosdevices/e:"_s)));
     }
 
-    // "Windows path = host path below the prefix, or the error number"; an
-    // exact name goes before the first name equal without regard to case. (Which
-    // name of a folder a component means is tst_hostfs::findEntry's.)
+    // A Windows path, then the host path below the prefix or the error
+    // number; an exact name goes before the first name equal without regard
+    // to case. (Which name of a folder a component means is
+    // tst_hostfs::findEntry's.)
     void toHost_data()
     {
-        QTest::addColumn<QStringList>("path");
-        for (const QString &row :
-             {u"c:\\nokrat\\Neu\\X.mdb = /drive_c/NOKRAT/Neu/X.mdb"_s,
-              u"C:\\case\\ = /drive_c/case/"_s,
-              u"C:\\EIGENE~1\\Daten = /drive_c/Eigene Dateien/Daten"_s,
-              u"C:\\NOKRAT~1 = /drive_c/NOKRAT~1"_s,
-              u"C:\\DATEN\\ABRECH~1.200\\ = /drive_c/DATEN/ABRECHNUNGEN.2006/"_s,
-              u"A:\\X\\..\\..\\..\\drive_c = /floppy_a/drive_c"_s,
-              u"A:\\$(id);`id`&|\"'.arj = /floppy_a/$(id);`id`&|\"'.arj"_s, u"Q:\\X = 71"_s,
-              u"B:\\ = 71"_s, u"d:\\X = /drive_d/X"_s, u"\\NOKRAT\\ = 52"_s, u"C:\\A\0/etc = 52"_s})
-            QTest::newRow(qPrintable(row)) << row.split(u" = "_s);
+        addRows({
+            Path("c:\\nokrat\\Neu\\X.mdb", u"/drive_c/NOKRAT/Neu/X.mdb"_s),
+            Path("C:\\case\\", u"/drive_c/case/"_s),
+            Path("C:\\EIGENE~1\\Daten", u"/drive_c/Eigene Dateien/Daten"_s),
+            Path("C:\\NOKRAT~1", u"/drive_c/NOKRAT~1"_s),
+            Path("C:\\DATEN\\ABRECH~1.200\\", u"/drive_c/DATEN/ABRECHNUNGEN.2006/"_s),
+            Path("A:\\X\\..\\..\\..\\drive_c", u"/floppy_a/drive_c"_s),
+            Path("A:\\$(id);`id`&|\"'.arj", u"/floppy_a/$(id);`id`&|\"'.arj"_s),
+            Path("Q:\\X", u"71"_s),
+            Path("B:\\", u"71"_s),
+            Path("d:\\X", u"/drive_d/X"_s),
+            Path("\\NOKRAT\\", u"52"_s),
+            Path("C:\\A\\0/etc", u"52"_s, u"C:\\A"_s + QChar(0) + u"/etc"_s),
+        });
     }
     void toHost()
     {
-        QFETCH(QStringList, path);
+        QFETCH(Path, row);
         QString host;
+        const QString windows = row.exact.isNull() ? QString::fromUtf8(row.name) : row.exact;
         const int error
-            = thrown([&] { host = DriveMap::atPrefix(sandbox.path()).toHost(path[0]); });
+            = thrown([&] { host = DriveMap::atPrefix(sandbox.path()).toHost(windows); });
         QCOMPARE(error ? QString::number(error)
                        : host.mid(QDir(sandbox.path()).canonicalPath().size()),
-                 path[1]);
+                 row.other);
     }
 
+    // A host path below the sandbox, then its Windows path ("%" for the
+    // sandbox's own): the longest root wins, and of two drives with the same
+    // root the first.
     void toWindows_data()
     {
-        QTest::addColumn<QString>("host"); // below the sandbox
-        QTest::addColumn<QString>("windows"); // "%" for the sandbox's own Windows path
-        QTest::newRow("drive folder") << u"/drive_c/TOOLS"_s << u"C:\\TOOLS"_s;
-        QTest::newRow("drive root") << u"/drive_c"_s << u"C:\\"_s;
-        QTest::newRow("a folder that only begins like it")
-            << u"/drive_cc/TOOLS"_s << u"%\\drive_cc\\TOOLS"_s;
+        addRows({
+            Path("/drive_c/TOOLS", u"C:\\TOOLS"_s),
+            Path("/drive_c", u"C:\\"_s),
+            Path("/drive_cc/TOOLS", u"%\\drive_cc\\TOOLS"_s),
+            Path("/drive_d/X", u"D:\\X"_s),
+        });
     }
     void toWindows()
     {
-        QFETCH(QString, host);
-        QFETCH(QString, windows);
+        QFETCH(Path, row);
         const DriveMap drives = DriveMap::atPrefix(sandbox.path());
         const QString root = QDir(sandbox.path()).canonicalPath();
-        QCOMPARE(drives.toWindows(root + host), windows.replace(u"%"_s, drives.toWindows(root)));
+        QCOMPARE(drives.toWindows(root + QString::fromUtf8(row.name)),
+                 QString(row.other).replace(u"%"_s, drives.toWindows(root)));
     }
 
     // Each step adds a source that goes before the previous one.

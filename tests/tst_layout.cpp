@@ -13,13 +13,10 @@ using controls::FormState;
 
 namespace {
 
-// The inner size of the worked examples.
-constexpr double beispielBreite = 11100;
-constexpr double beispielHoehe = 7600;
-
 enum Eigenschaft { Left, Top, Width, Height };
 
 using Geometrie = std::array<double, 4>;
+using Werte = std::array<double, 3>;
 
 template<class Control> std::optional<Geometrie> lesen(QObject *object)
 {
@@ -117,86 +114,76 @@ private slots:
         services.reset();
     }
 
-    // Each value as the worked examples give it for an inner size of 11100 by
-    // 7600, and how much of a change of the inner width and height it follows:
-    // 1 for what is anchored right or bottom or stretches, 0.5 for what is
-    // centred, 0 for what stays.
+    // The controls' geometry, recorded, at three inner sizes wider and
+    // higher than the smallest even with a frame, in whole pixels: 11400 by
+    // 8400, 11985 by 8850 and 11985 by 8400. What is anchored right or bottom
+    // or stretches follows each change of the inner width and height, what
+    // is centred follows half of it, the rest stays.
     void anordnung_data()
     {
         QTest::addColumn<QString>("control");
         QTest::addColumn<int>("eigenschaft");
-        QTest::addColumn<double>("wert");
-        QTest::addColumn<double>("anteilBreite");
-        QTest::addColumn<double>("anteilHoehe");
+        QTest::addColumn<Werte>("werte"); // at each size, in that order
 
-        const auto zeile = [](const char *name, int eigenschaft, double wert, double breite,
-                              double hoehe) {
+        const auto zeile = [](const char *name, int eigenschaft, double klein, double gross,
+                              double breit) {
             QTest::addRow("%s %s", name, std::array {"left", "top", "width", "height"}[eigenschaft])
-                << QString::fromLatin1(name) << eigenschaft << wert << breite << hoehe;
+                << QString::fromLatin1(name) << eigenschaft << Werte {klein, gross, breit};
         };
         // Page 1
-        zeile("Command3D12", Left, 9210, 1, 0);
-        zeile("Command3D12", Top, 6445, 0, 1);
-        zeile("Command3D10", Left, 7320, 1, 0);
-        zeile("Command3D2", Left, 5430, 1, 0);
-        zeile("Command3D3", Left, 3540, 1, 0);
-        zeile("Command3D3", Top, 6445, 0, 1);
-        zeile("Label1", Left, 1170, 0.5, 0);
-        zeile("Label3", Width, 10650, 1, 0);
-        zeile("Option3D7", Left, 225, 0, 0);
-        zeile("VqsOption1", Left, 5775, 0.5, 0);
-        zeile("VqsOption5", Top, 3930, 0, 0);
-        zeile("Mh3dText2", Top, 4822.5, 0, 0);
-        zeile("Mh3dText2", Width, 10117.5, 1, 0);
-        zeile("Command1", Left, 10455, 1, 0);
-        zeile("Label5", Top, 5467.5, 0, 0);
-        zeile("Label5", Width, 10650, 1, 0);
+        zeile("Command3D12", Left, 9510, 10095, 10095);
+        zeile("Command3D12", Top, 7245, 7695, 7245);
+        zeile("Command3D10", Left, 7620, 8205, 8205);
+        zeile("Command3D2", Left, 5730, 6315, 6315);
+        zeile("Command3D3", Left, 3840, 4425, 4425);
+        zeile("Command3D3", Top, 7245, 7695, 7245);
+        zeile("Label1", Left, 1320, 1612.5, 1612.5);
+        zeile("Label3", Width, 10950, 11535, 11535);
+        zeile("Option3D7", Left, 225, 225, 225);
+        zeile("VqsOption1", Left, 5925, 6217.5, 6217.5);
+        zeile("VqsOption5", Top, 3930, 3930, 3930);
+        zeile("Mh3dText2", Top, 4822.5, 4822.5, 4822.5);
+        zeile("Mh3dText2", Width, 10417.5, 11002.5, 11002.5);
+        zeile("Command1", Left, 10755, 11340, 11340);
+        zeile("Label5", Top, 5467.5, 5467.5, 5467.5);
+        zeile("Label5", Width, 10950, 11535, 11535);
         // Page 2
-        zeile("Command3D4", Left, 5430, 1, 0);
-        zeile("Command3D4", Top, 6445, 0, 1);
-        zeile("Label9", Left, 217.5, 1, 0);
-        zeile("Label9", Top, 7135, 0, 1);
-        zeile("VqsPanel2", Left, 1642.5, 1, 0);
-        zeile("VqsPanel2", Top, 3107.5, 0, 1);
-        zeile("Label2", Left, 2677.5, 0.5, 0);
-        zeile("Option3D4", Top, 540, 0, 0);
-        zeile("VqsCheck1", Left, 4665, 0, 0);
-        zeile("Label7", Top, 540, 0, 0);
-        zeile("Mh3dText3", Left, 6922.5, 0, 0);
-        zeile("Mh3dText3", Top, 487.5, 0, 0);
-        zeile("VqsPanel1", Width, 9885, 0, 0);
-        zeile("VqsPanel1", Height, 907.5, 0, 0);
-        zeile("Label8", Width, 10650, 1, 0);
-        zeile("Mh3dLabel7", Top, 3712.5, 0, 0);
-        zeile("Mh3dLabel7", Width, 7642.5, 1, 0);
-        zeile("Mh3dText1", Top, 5325, 0, 0);
-        zeile("Mh3dText1", Width, 7110, 1, 0);
-        zeile("Command2", Left, 10455, 1, 0);
+        zeile("Command3D4", Left, 5730, 6315, 6315);
+        zeile("Command3D4", Top, 7245, 7695, 7245);
+        zeile("Label9", Left, 517.5, 1102.5, 1102.5);
+        zeile("Label9", Top, 7935, 8385, 7935);
+        zeile("VqsPanel2", Left, 1942.5, 2527.5, 2527.5);
+        zeile("VqsPanel2", Top, 3907.5, 4357.5, 3907.5);
+        zeile("Label2", Left, 2827.5, 3120, 3120);
+        zeile("Option3D4", Top, 540, 540, 540);
+        zeile("VqsCheck1", Left, 4665, 4665, 4665);
+        zeile("Label7", Top, 540, 540, 540);
+        zeile("Mh3dText3", Left, 6922.5, 6922.5, 6922.5);
+        zeile("Mh3dText3", Top, 487.5, 487.5, 487.5);
+        zeile("VqsPanel1", Width, 9885, 9885, 9885);
+        zeile("VqsPanel1", Height, 907.5, 907.5, 907.5);
+        zeile("Label8", Width, 10950, 11535, 11535);
+        zeile("Mh3dLabel7", Top, 3712.5, 3712.5, 3712.5);
+        zeile("Mh3dLabel7", Width, 7942.5, 8527.5, 8527.5);
+        zeile("Mh3dText1", Top, 5325, 5325, 5325);
+        zeile("Mh3dText1", Width, 7410, 7995, 7995);
+        zeile("Command2", Left, 10755, 11340, 11340);
     }
 
     void anordnung()
     {
         QFETCH(QString, control);
         QFETCH(int, eigenschaft);
-        QFETCH(double, wert);
-        QFETCH(double, anteilBreite);
-        QFETCH(double, anteilHoehe);
-
-        // Wider and higher than the minimum even with a frame, whole pixels.
-        for (const auto &[breite, hoehe] :
-             {std::pair {11400.0, 8400.0}, std::pair {11985.0, 8850.0},
-              std::pair {11985.0, 8400.0}}) {
+        QFETCH(Werte, werte);
+        for (int size = 0; size < 3; ++size) {
             for (const Groesse &g : beispielGroessen) {
                 auto *label = fenster->findChild<controls::Label *>(g.name.toString());
                 label->setWidthTwips(g.width);
                 label->setHeightTwips(g.height);
             }
-            fenster->setScaleSizeTwips(breite, hoehe);
+            fenster->setScaleSizeTwips(size == 0 ? 11400 : 11985, size == 1 ? 8850 : 8400);
             QCoreApplication::processEvents();
-            const double erwartet = wert
-                + anteilBreite * (fenster->scaleWidthTwips() - beispielBreite)
-                + anteilHoehe * (fenster->scaleHeightTwips() - beispielHoehe);
-            QCOMPARE(geometrie(control)[eigenschaft], erwartet);
+            QCOMPARE(geometrie(control)[eigenschaft], werte[size]);
         }
     }
 
