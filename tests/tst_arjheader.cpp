@@ -1,5 +1,6 @@
 // The header reader on a backup over three floppies made by the real
-// archiver, and on damaged copies of its volumes.
+// archiver, and on damaged copies of its volumes. That it reads the volumes
+// whole, parts, sums and continuations, tst_console's restores prove.
 
 #include "console/arjheader.h"
 
@@ -11,8 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
-
-#include <map>
 
 #include <sys/stat.h>
 
@@ -27,16 +26,6 @@ class TstArjHeader : public QObject
     std::string path(const QString &name) const
     {
         return QFile::encodeName(sandbox.filePath(name)).toStdString();
-    }
-
-    // The CRC of a byte range of a file.
-    static std::optional<std::uint32_t> crcOf(const std::string &file, qint64 offset, qint64 size)
-    {
-        QFile in(QString::fromStdString(file));
-        if (!in.open(QIODevice::ReadOnly) || !in.seek(offset))
-            return std::nullopt;
-        const QByteArray bytes = in.read(size);
-        return arj::crc32(bytes.constData(), std::size_t(bytes.size()));
     }
 
     QByteArray contents(const QString &name) const
@@ -80,35 +69,6 @@ private slots:
         QVERIFY(archive({u"../recovery.arj"_s, u"Kl.mdb"_s, u"-hk"_s}));
         QVERIFY(QFile::link(u"Kl.mdb"_s, sandbox.filePath(u"src/link"_s)));
         QVERIFY(archive({u"../special.arj"_s, u"link"_s, u"-a1"_s}));
-    }
-
-    void realVolumes()
-    {
-        const QStringList names {u"NOKUhobe.arj"_s, u"NOKUhobe.a01"_s, u"NOKUhobe.a02"_s};
-        const QList<QStringList> continuation {{u""_s, u">"_s}, {u"<>"_s}, {u"<"_s}};
-        std::map<std::string, std::uint64_t> next;
-        for (int at = 0; at < names.size(); ++at) {
-            const std::string volumePath = path(u"fl/"_s + names[at]);
-            arj::Error error {};
-            const auto volume = arj::readVolumeFile(volumePath, &error);
-            QVERIFY2(volume, qPrintable(u"error %1"_s.arg(int(error))));
-            QCOMPARE(volume->archiveName, names[at].toStdString());
-            QCOMPARE(volume->continuesOnNext(), at < 2);
-            QStringList marks;
-            for (const arj::Part &part : volume->parts) {
-                marks << QString::fromLatin1(part.continuedFromPrevious() ? "<" : "")
-                        + QString::fromLatin1(part.continuesOnNext() ? ">" : "");
-                QCOMPARE(std::uint64_t(part.position), next[part.name]);
-                const std::optional<std::uint32_t> crc = part.crc;
-                QCOMPARE(crcOf(path(u"src/"_s) + part.name, part.position, part.size), crc);
-                QCOMPARE(int(part.method), 0);
-                QCOMPARE(crcOf(volumePath, part.offset, part.compressedSize), crc);
-                next[part.name] = part.position + part.size;
-            }
-            QCOMPARE(marks, continuation[at]);
-        }
-        QCOMPARE(next["Kl.mdb"], 5000u);
-        QCOMPARE(next["Nokrat.mdb"], 3'100'000u);
     }
 
     void otherArchives()

@@ -142,6 +142,7 @@ private slots:
         QTest::newRow("database") << "Nokrat.mdb"_ba << true << "Nokrat.mdb"_ba;
         QTest::newRow("words of the archiver")
             << "Continued on next volume.mdb"_ba << true << "Continued on next volume.mdb"_ba;
+        QTest::newRow("absolute") << "/tmp/evil"_ba << false << "/tmp/evil"_ba;
         QTest::newRow("path out") << "x/../../../../home/.profile"_ba << false
                                   << "x/../../../../home/.profile"_ba;
         QTest::newRow("dot name") << ".NOKRAT.ldb"_ba << false << ".NOKRAT.ldb"_ba;
@@ -162,8 +163,6 @@ private slots:
         QTest::addColumn<long long>("size");
         QTest::addColumn<QString>("words");
         QTest::newRow("three digits") << 999LL << u"999 Bytes"_s;
-        QTest::newRow("six digits") << 192654LL << u"192.654 Bytes"_s;
-        QTest::newRow("seven digits") << 1456400LL << u"1.456.400 Bytes"_s;
         QTest::newRow("nine digits") << 405000000LL << u"405.000.000 Bytes"_s;
         QTest::newRow("gone") << -1LL << u"nicht vorhanden"_s;
     }
@@ -198,8 +197,6 @@ private slots:
     {
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("name");
-        QTest::newRow("first") << 1 << u"NOKUhobe.arj"_s;
-        QTest::newRow("second") << 2 << u"NOKUhobe.a01"_s;
         QTest::newRow("hundredth") << 100 << u"NOKUhobe.a99"_s;
         QTest::newRow("then three digits") << 101 << u"NOKUhobe.100"_s;
     }

@@ -25,8 +25,6 @@ private slots:
         QTest::newRow("blank in the last element") << u"C:\\Daten Alt"_s << u"C:\\DatenAlt"_s;
         QTest::newRow("tilde keeps everything")
             << u"C:\\PROGRA~1\\Neue Daten\\"_s << u"C:\\PROGRA~1\\Neue Daten\\"_s;
-        QTest::newRow("tilde at the end")
-            << u"C:\\Sehr lange Namen~"_s << u"C:\\Sehr lange Namen~"_s;
         QTest::newRow("empty") << QString() << QString();
         QTest::newRow("only blanks") << u"   "_s << QString();
         QTest::newRow("exactly eight stay") << u"C:\\ABCDEFGH\\"_s << u"C:\\ABCDEFGH\\"_s;

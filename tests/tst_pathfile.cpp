@@ -94,7 +94,6 @@ private slots:
             << u"D:\\DATEN\\Büro €\\"_s << "DBD = D:\\DATEN\\B\xfcro \x80\\\r\n"_ba;
         QTest::newRow("a question mark of its own") << u"D:\\?\\"_s << "DBD = D:\\?\\\r\n"_ba;
         QTest::newRow("letters outside the code page") << u"D:\\Łódź\\"_s << QByteArray();
-        QTest::newRow("a character outside the code page") << u"D:\\\u4e2d\\"_s << QByteArray();
         QTest::newRow("CR LF and a line for row 1") << u"C:\\A\r\nDBN = Z:\\"_s << QByteArray();
         QTest::newRow("LF") << u"C:\\A\nB\\"_s << QByteArray();
         QTest::newRow("CR") << u"C:\\A\rB\\"_s << QByteArray();
