@@ -1,6 +1,7 @@
 // Backup and restore end to end: the real archiver through the real launcher,
 // in the sandbox prefix, with a stub console that answers its questions "y".
 
+#include "rows.h"
 #include "windowdriver.h"
 
 #include <QRandomGenerator>
@@ -57,6 +58,17 @@ QByteArray pseudoRandom(qsizetype size, quint32 seed)
     return bytes;
 }
 
+// Page 2 before the backup's and the restore's start (clicks, "field=text"
+// typed); the archive's folder, then the files in it; the files restored;
+// folders beside them whose short forms are the same, with a decoy that
+// nothing may touch or take.
+struct Trip
+{
+    const char *name;
+    QString database;
+    QStringList backup, restore, archive, restored, neighbours = {};
+};
+
 } // namespace
 
 class TestRoundTrip : public QObject
@@ -78,40 +90,27 @@ private slots:
 
     void roundTrip_data()
     {
-        QTest::addColumn<QString>("database");
-        // Page 2 before each start: clicks, "field=text" typed.
-        QTest::addColumn<QStringList>("backup");
-        QTest::addColumn<QStringList>("restore");
-        QTest::addColumn<QStringList>("archive"); // the folder, then the files in it
-        QTest::addColumn<QStringList>("restored");
-        // Folders beside them whose short forms are the same: they hold a decoy that nothing
-        // may touch or take.
-        QTest::addColumn<QStringList>("neighbours");
-        QTest::newRow("floppy A:, three volumes, all databases")
-            << u"C:\\NOKRAT\\"_s << QStringList() << QStringList {u"Option3D4"_s, u"Mh3dText3=3"_s}
-            << QStringList {u"A:\\"_s, u"NOKUhobe.a01"_s, u"NOKUhobe.a02"_s, u"NOKUhobe.arj"_s}
-            << QStringList {u"NOKRAT.mdb"_s, u"OTHER.MDB"_s} << QStringList();
-        QTest::newRow("hard disk, one database, long names beside their likes")
-            << u"C:\\Buchhaltung 2023\\"_s
-            << QStringList {u"Option3D5"_s, u"VqsCheck1"_s, u"Mh3dText1=C:\\Sicherungen 2024"_s}
-            << QStringList {u"Option3D4"_s}
-            << QStringList {u"C:\\Sicherungen 2024\\"_s, u"NOKUhobe.arj"_s}
-            << QStringList {u"NOKRAT.mdb"_s}
-            << QStringList {u"C:\\Buchhaltung 2022\\"_s, u"C:\\Sicherung\\"_s};
+        addRows({
+            Trip("floppy A:, three volumes, all databases", u"C:\\NOKRAT\\"_s, {},
+                 {u"Option3D4"_s, u"Mh3dText3=3"_s},
+                 {u"A:\\"_s, u"NOKUhobe.a01"_s, u"NOKUhobe.a02"_s, u"NOKUhobe.arj"_s},
+                 {u"NOKRAT.mdb"_s, u"OTHER.MDB"_s}),
+            Trip("hard disk, one database, long names beside their likes",
+                 u"C:\\Buchhaltung 2023\\"_s,
+                 {u"Option3D5"_s, u"VqsCheck1"_s, u"Mh3dText1=C:\\Sicherungen 2024"_s},
+                 {u"Option3D4"_s}, {u"C:\\Sicherungen 2024\\"_s, u"NOKUhobe.arj"_s},
+                 {u"NOKRAT.mdb"_s}, {u"C:\\Buchhaltung 2022\\"_s, u"C:\\Sicherung\\"_s}),
+        });
     }
     void roundTrip()
     {
-        QFETCH(QString, database);
-        QFETCH(QStringList, backup);
-        QFETCH(QStringList, restore);
-        QFETCH(QStringList, archive);
-        QFETCH(QStringList, restored);
-        QFETCH(QStringList, neighbours);
+        QFETCH(Trip, row);
+        const QStringList &archive = row.archive;
         BasicWindowDriver<SandboxServices> driver;
         SandboxServices &services = driver.services;
         QVERIFY(QFile::link(QStandardPaths::findExecutable(u"arj"_s),
                             services.hostOf(u"C:\\TOOLS\\arj.exe"_s)));
-        const QString databases = services.hostOf(database);
+        const QString databases = services.hostOf(row.database);
         QVERIFY(QDir().mkpath(databases) && QDir().mkpath(services.hostOf(archive[0])));
         const QMap<QString, QByteArray> original {{u"NOKRAT.mdb"_s, pseudoRandom(3'500'000, 1)},
                                                   {u"OTHER.MDB"_s, pseudoRandom(20'000, 2)},
@@ -121,7 +120,7 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(it.value()) == it->size());
         }
 
-        for (const QString &neighbour : neighbours) {
+        for (const QString &neighbour : row.neighbours) {
             QFile decoy(services.hostOf(neighbour) + u"NOKRAT.mdb"_s);
             QVERIFY(QDir().mkpath(services.hostOf(neighbour)) && decoy.open(QIODevice::WriteOnly)
                     && decoy.write("decoy") == 5);
@@ -134,23 +133,23 @@ private slots:
                     : driver.click(action);
             }
         };
-        driver.openPage2(database);
-        start(backup);
+        driver.openPage2(row.database);
+        start(row.backup);
         QVERIFY(services.archiversSucceeded());
         QCOMPARE(QDir(services.hostOf(archive[0])).entryList(QDir::Files), archive.mid(1));
 
         // Restore into the emptied folder.
         QVERIFY(QDir(databases).removeRecursively() && QDir().mkpath(databases));
-        start(restore);
+        start(row.restore);
         QVERIFY(services.archiversSucceeded());
-        QCOMPARE(QDir(databases).entryList(QDir::Files), restored);
-        for (const QString &name : restored) {
+        QCOMPARE(QDir(databases).entryList(QDir::Files), row.restored);
+        for (const QString &name : row.restored) {
             QFile file(databases + name);
             QVERIFY(file.open(QIODevice::ReadOnly));
             QVERIFY2(file.readAll() == original.value(name), qPrintable(name));
         }
         QCOMPARE(services.boxes().filter(u"nicht vollständig"_s), QStringList());
-        for (const QString &neighbour : neighbours) {
+        for (const QString &neighbour : row.neighbours) {
             QDir folder(services.hostOf(neighbour));
             QCOMPARE(folder.entryList(QDir::Files), QStringList {u"NOKRAT.mdb"_s});
             QFile decoy(folder.filePath(u"NOKRAT.mdb"_s));
