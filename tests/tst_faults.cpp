@@ -6,9 +6,10 @@
 #include "sandboxtree.h"
 #include "thrown.h"
 
+#include <QScopeGuard>
 #include <QTest>
 
-#include <optional>
+#include <algorithm>
 
 #include <linux/capability.h>
 #include <sys/resource.h>
@@ -19,64 +20,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Root writes into any folder; without CAP_DAC_OVERRIDE in this thread's
-// effective set it meets the folder's permissions like anyone else. Without
-// the capability to begin with, nothing changes.
-class WithoutOverride
-{
-public:
-    WithoutOverride()
-    {
-        syscall(SYS_capget, &m_header, m_saved);
-        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
-        reduced[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
-        syscall(SYS_capset, &m_header, reduced);
-    }
-    ~WithoutOverride() { syscall(SYS_capset, &m_header, m_saved); }
-    WithoutOverride(const WithoutOverride &) = delete;
-    WithoutOverride &operator=(const WithoutOverride &) = delete;
-
-private:
-    __user_cap_header_struct m_header {_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct m_saved[2] {};
-};
-
-// A file-size limit below the ten lines; the signal the kernel sends past
-// it is left as it is, so only the program itself can keep it from ending
-// the process.
-class SizeLimit
-{
-public:
-    explicit SizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        const rlimit small {bytes, m_saved.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~SizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-    SizeLimit(const SizeLimit &) = delete;
-    SizeLimit &operator=(const SizeLimit &) = delete;
-
-private:
-    rlimit m_saved {};
-};
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-struct stat statusOf(const QString &path)
-{
-    struct stat status = {};
-    stat(QFile::encodeName(path).constData(), &status);
-    return status;
-}
-
-const QFileDevice::Permissions readOnlyFolder = QFile::ReadOwner | QFile::ExeOwner;
-const QFileDevice::Permissions writableFolder = readOnlyFolder | QFile::WriteOwner;
 
 // Ten directories of 20 000 letters: a write long enough to be cut short
 // at many points.
@@ -152,26 +95,43 @@ private slots:
         if (!fileWritable)
             QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
         const QStringList before = sandboxtree::read(dir.path());
-        const struct stat was = statusOf(file);
+        struct stat was = {}, is = {};
+        stat(QFile::encodeName(file).constData(), &was);
         const QByteArray content = longContent();
         platform::RealServices services(platform::DriveMap::atPrefix(dir.path()), dir.path(),
                                         dir.path());
         if (!folderWritable)
-            QVERIFY(QFile::setPermissions(dir.path(), readOnlyFolder));
+            QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
         const int error = thrown([&] {
-            std::optional<WithoutOverride> asAnyone;
+            // Root writes into any folder; without CAP_DAC_OVERRIDE in this thread's effective
+            // set it meets the folder's permissions like anyone else.
+            __user_cap_header_struct header {_LINUX_CAPABILITY_VERSION_3, 0};
+            __user_cap_data_struct saved[2] {}, reduced[2] {};
+            syscall(SYS_capget, &header, saved);
+            std::copy(saved, saved + 2, reduced);
             if (!folderWritable)
-                asAnyone.emplace();
-            std::optional<SizeLimit> small;
-            if (limit >= 0)
-                small.emplace(limit);
+                reduced[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+            syscall(SYS_capset, &header, reduced);
+            // The signal the kernel sends past the size limit is left as it is, so only the
+            // program itself can keep it from ending the process.
+            rlimit sizes {};
+            getrlimit(RLIMIT_FSIZE, &sizes);
+            const rlimit small {limit >= 0 ? rlim_t(limit) : sizes.rlim_cur, sizes.rlim_max};
+            setrlimit(RLIMIT_FSIZE, &small);
+            const auto restore = qScopeGuard([&] {
+                setrlimit(RLIMIT_FSIZE, &sizes);
+                syscall(SYS_capset, &header, saved);
+            });
             services.writeFile(u"hobe.ini"_s, content);
         });
-        QVERIFY(QFile::setPermissions(dir.path(), writableFolder));
+        QVERIFY(QFile::setPermissions(dir.path(),
+                                      QFile::ReadOwner | QFile::ExeOwner | QFile::WriteOwner));
         QTEST(error, "error");
-        QCOMPARE(contentOf(file), error ? old : content);
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), error ? old : content);
         QCOMPARE(sandboxtree::read(dir.path()), before);
-        const struct stat is = statusOf(file);
+        stat(QFile::encodeName(file).constData(), &is);
         QCOMPARE(is.st_uid, was.st_uid);
         QCOMPARE(is.st_gid, was.st_gid);
         QCOMPARE(is.st_mode, was.st_mode);

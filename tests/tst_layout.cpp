@@ -16,7 +16,7 @@ namespace {
 enum Eigenschaft { Left, Top, Width, Height };
 
 using Geometrie = std::array<double, 4>;
-using Werte = std::array<double, 3>;
+using Werte = std::array<double, 4>; // Eigenschaft, then a value at each size
 
 template<class Control> std::optional<Geometrie> lesen(QObject *object)
 {
@@ -121,60 +121,42 @@ private slots:
     // is centred follows half of it, the rest stays.
     void anordnung_data()
     {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<int>("eigenschaft");
-        QTest::addColumn<Werte>("werte"); // at each size, in that order
-
-        const auto zeile = [](const char *name, int eigenschaft, double klein, double gross,
-                              double breit) {
-            QTest::addRow("%s %s", name, std::array {"left", "top", "width", "height"}[eigenschaft])
-                << QString::fromLatin1(name) << eigenschaft << Werte {klein, gross, breit};
+        QTest::addColumn<QList<Werte>>("werte"); // each a property, then its values at each size
+        const auto zeile = [](const char *name, const QList<Werte> &werte) {
+            QTest::newRow(name) << werte;
         };
         // Page 1
-        zeile("Command3D12", Left, 9510, 10095, 10095);
-        zeile("Command3D12", Top, 7245, 7695, 7245);
-        zeile("Command3D10", Left, 7620, 8205, 8205);
-        zeile("Command3D2", Left, 5730, 6315, 6315);
-        zeile("Command3D3", Left, 3840, 4425, 4425);
-        zeile("Command3D3", Top, 7245, 7695, 7245);
-        zeile("Label1", Left, 1320, 1612.5, 1612.5);
-        zeile("Label3", Width, 10950, 11535, 11535);
-        zeile("Option3D7", Left, 225, 225, 225);
-        zeile("VqsOption1", Left, 5925, 6217.5, 6217.5);
-        zeile("VqsOption5", Top, 3930, 3930, 3930);
-        zeile("Mh3dText2", Top, 4822.5, 4822.5, 4822.5);
-        zeile("Mh3dText2", Width, 10417.5, 11002.5, 11002.5);
-        zeile("Command1", Left, 10755, 11340, 11340);
-        zeile("Label5", Top, 5467.5, 5467.5, 5467.5);
-        zeile("Label5", Width, 10950, 11535, 11535);
+        zeile("Command3D12", {{Left, 9510, 10095, 10095}, {Top, 7245, 7695, 7245}});
+        zeile("Command3D10", {{Left, 7620, 8205, 8205}});
+        zeile("Command3D2", {{Left, 5730, 6315, 6315}});
+        zeile("Command3D3", {{Left, 3840, 4425, 4425}, {Top, 7245, 7695, 7245}});
+        zeile("Label1", {{Left, 1320, 1612.5, 1612.5}});
+        zeile("Label3", {{Width, 10950, 11535, 11535}});
+        zeile("Option3D7", {{Left, 225, 225, 225}});
+        zeile("VqsOption1", {{Left, 5925, 6217.5, 6217.5}});
+        zeile("VqsOption5", {{Top, 3930, 3930, 3930}});
+        zeile("Mh3dText2", {{Top, 4822.5, 4822.5, 4822.5}, {Width, 10417.5, 11002.5, 11002.5}});
+        zeile("Command1", {{Left, 10755, 11340, 11340}});
+        zeile("Label5", {{Top, 5467.5, 5467.5, 5467.5}, {Width, 10950, 11535, 11535}});
         // Page 2
-        zeile("Command3D4", Left, 5730, 6315, 6315);
-        zeile("Command3D4", Top, 7245, 7695, 7245);
-        zeile("Label9", Left, 517.5, 1102.5, 1102.5);
-        zeile("Label9", Top, 7935, 8385, 7935);
-        zeile("VqsPanel2", Left, 1942.5, 2527.5, 2527.5);
-        zeile("VqsPanel2", Top, 3907.5, 4357.5, 3907.5);
-        zeile("Label2", Left, 2827.5, 3120, 3120);
-        zeile("Option3D4", Top, 540, 540, 540);
-        zeile("VqsCheck1", Left, 4665, 4665, 4665);
-        zeile("Label7", Top, 540, 540, 540);
-        zeile("Mh3dText3", Left, 6922.5, 6922.5, 6922.5);
-        zeile("Mh3dText3", Top, 487.5, 487.5, 487.5);
-        zeile("VqsPanel1", Width, 9885, 9885, 9885);
-        zeile("VqsPanel1", Height, 907.5, 907.5, 907.5);
-        zeile("Label8", Width, 10950, 11535, 11535);
-        zeile("Mh3dLabel7", Top, 3712.5, 3712.5, 3712.5);
-        zeile("Mh3dLabel7", Width, 7942.5, 8527.5, 8527.5);
-        zeile("Mh3dText1", Top, 5325, 5325, 5325);
-        zeile("Mh3dText1", Width, 7410, 7995, 7995);
-        zeile("Command2", Left, 10755, 11340, 11340);
+        zeile("Command3D4", {{Left, 5730, 6315, 6315}, {Top, 7245, 7695, 7245}});
+        zeile("Label9", {{Left, 517.5, 1102.5, 1102.5}, {Top, 7935, 8385, 7935}});
+        zeile("VqsPanel2", {{Left, 1942.5, 2527.5, 2527.5}, {Top, 3907.5, 4357.5, 3907.5}});
+        zeile("Label2", {{Left, 2827.5, 3120, 3120}});
+        zeile("Option3D4", {{Top, 540, 540, 540}});
+        zeile("VqsCheck1", {{Left, 4665, 4665, 4665}});
+        zeile("Label7", {{Top, 540, 540, 540}});
+        zeile("Mh3dText3", {{Left, 6922.5, 6922.5, 6922.5}, {Top, 487.5, 487.5, 487.5}});
+        zeile("VqsPanel1", {{Width, 9885, 9885, 9885}, {Height, 907.5, 907.5, 907.5}});
+        zeile("Label8", {{Width, 10950, 11535, 11535}});
+        zeile("Mh3dLabel7", {{Top, 3712.5, 3712.5, 3712.5}, {Width, 7942.5, 8527.5, 8527.5}});
+        zeile("Mh3dText1", {{Top, 5325, 5325, 5325}, {Width, 7410, 7995, 7995}});
+        zeile("Command2", {{Left, 10755, 11340, 11340}});
     }
 
     void anordnung()
     {
-        QFETCH(QString, control);
-        QFETCH(int, eigenschaft);
-        QFETCH(Werte, werte);
+        QFETCH(QList<Werte>, werte);
         for (int size = 0; size < 3; ++size) {
             for (const Groesse &g : beispielGroessen) {
                 auto *label = fenster->findChild<controls::Label *>(g.name.toString());
@@ -183,7 +165,9 @@ private slots:
             }
             fenster->setScaleSizeTwips(size == 0 ? 11400 : 11985, size == 1 ? 8850 : 8400);
             QCoreApplication::processEvents();
-            QCOMPARE(geometrie(control)[eigenschaft], werte[size]);
+            for (const Werte &w : werte)
+                QCOMPARE(geometrie(QString::fromLatin1(QTest::currentDataTag()))[int(w[0])],
+                         w[size + 1]);
         }
     }
 

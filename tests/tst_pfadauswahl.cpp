@@ -22,11 +22,6 @@ template<class T> T *kind(QObject &eltern, const QString &name)
     return control;
 }
 
-void klicken(PfadAuswahl &dialog, const QString &knopf)
-{
-    QTest::mouseClick(kind<controls::CommandButton>(dialog, knopf), Qt::LeftButton);
-}
-
 template<class Control> QRectF lage(const Control *control)
 {
     return {control->leftTwips(), control->topTwips(), control->widthTwips(),
@@ -124,7 +119,8 @@ private slots:
                     drive1->setCurrentIndex(drive1->findText(schritt, Qt::MatchStartsWith));
                     QCOMPARE(drive1->drive(), schritt);
                 } else
-                    klicken(dialog, schritt);
+                    QTest::mouseClick(kind<controls::CommandButton>(dialog, schritt),
+                                      Qt::LeftButton);
             }
             QVERIFY(!dialog.isVisible());
         });
