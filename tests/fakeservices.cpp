@@ -179,7 +179,6 @@ void FakeServices::kill(const QString &pattern)
 void FakeServices::rmDir(const QString &path)
 {
     log << QStringLiteral("rmdir ") + path;
-    throwNext(rmDirErrors);
     RealServices::rmDir(path);
 }
 

@@ -43,7 +43,6 @@ public:
     // Error numbers to throw from the next calls of these operations.
     QList<int> shellErrors;
     QList<int> killErrors;
-    QList<int> rmDirErrors;
     QList<int> writeFileErrors;
 
     // "box 48: text", "beep", "pointer 11", "shell 1: command line", "kill A:\*.*",
