@@ -13,6 +13,7 @@ namespace {
 // thread of its own, with nothing handed to it, so this must be file-local
 // state: the one place of the companion that has any.
 HANDLE mainThreadDone = nullptr; // set when the main thread has put things right
+HANDLE controlSeen = nullptr; // set by the control handler on any event
 SRWLOCK childLock = SRWLOCK_INIT;
 HANDLE runningChild = nullptr; // the archiver while it runs, under childLock
 std::atomic<bool> interruptedFlag {false};
@@ -24,6 +25,7 @@ constexpr DWORD closeGrace = 4500;
 BOOL WINAPI onControl(DWORD event)
 {
     interruptedFlag = true;
+    SetEvent(controlSeen);
     // The archiver shares this console and gets the event itself.
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT)
         return TRUE;
@@ -211,6 +213,7 @@ private:
 void holdInterruptions()
 {
     mainThreadDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    controlSeen = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     SetConsoleCtrlHandler(onControl, TRUE);
 }
 
@@ -276,6 +279,11 @@ Ending run(const std::vector<std::string> &command, const std::string &workingFo
 
     DWORD code = 0;
     const bool known = GetExitCodeProcess(process.hProcess, &code);
+    // A program that Ctrl+C ended exits with 0 under Wine, and the console
+    // may get to this process's handler only after that end: a clean end
+    // waits a moment for it.
+    if (known && code == 0)
+        WaitForSingleObject(controlSeen, 250);
     AcquireSRWLockExclusive(&childLock);
     runningChild = nullptr;
     ReleaseSRWLockExclusive(&childLock);
