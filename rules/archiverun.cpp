@@ -18,19 +18,21 @@ namespace {
 struct TargetForm
 {
     QStringView archiveFolder; // empty: the backup directory field
-    QStringView backupSwitches;
+    std::array<QStringView, 2> backupSwitches;
     QStringView emptyDiskPrompt; // empty: no box before the backup
 };
 
 // Indexed by Target.
 constexpr std::array<TargetForm, 3> targetForms = {{
-    {u"a:\\", u" -v1440 -e",
+    {u"a:\\",
+     {u"-v1440", u"-e"},
      u"Legen Sie jetzt eine leere Diskette in das Laufwerk A:\\ ein und folgen Sie den weiteren "
      u"Anweisungen auf dem Bildschirm"},
-    {u"b:\\", u" -v1200 -e",
+    {u"b:\\",
+     {u"-v1200", u"-e"},
      u"Legen Sie jetzt eine leere Diskette in das Laufwerk B:\\ ein und folgen Sie den weiteren "
      u"Anweisungen auf dem Bildschirm"},
-    {{}, u" -e -y", {}},
+    {{}, {u"-e", u"-y"}, {}},
 }};
 
 const TargetForm &formOf(Target target)
@@ -101,9 +103,9 @@ QList<Step> plan(const Request &request)
     const TargetForm &form = formOf(target);
     // The floppies' archives lie in their root; the hard disk's in the backup directory.
     const auto archive = [&](int disk) {
-        launch::Argument argument {form.archiveFolder.toString(), {}, {}};
-        if (form.archiveFolder.isEmpty())
-            argument = request.backupDirectory;
+        launch::Argument argument = form.archiveFolder.isEmpty()
+            ? request.backupDirectory
+            : launch::Argument {form.archiveFolder.toString()};
         argument.text += volumeName(request.code, disk);
         return argument;
     };
@@ -122,23 +124,25 @@ QList<Step> plan(const Request &request)
         notes.summary = u"Sicherung von "_s + request.name;
         launch::Command command {
             archiverIn(request.programDirectory), {{u"a"_s}, archive(1), files}, notes};
-        for (const QStringView word : form.backupSwitches.split(u' ', Qt::SkipEmptyParts))
+        for (const QStringView word : form.backupSwitches)
             command.arguments << launch::Argument {word.toString()};
         return {{form.emptyDiskPrompt.toString(), true, command}};
     }
 
     QList<Step> steps;
+    const QString title = u"Wiederherstellung "_s + product + u" von "_s + where;
+    const QString summary = u"Wiederherstellung von "_s + request.name;
     notes.diskCount = count;
     notes.restoreId = request.restoreId;
     for (int disk = 1; disk <= count; ++disk) {
         notes.disk = disk;
-        notes.title = u"Wiederherstellung "_s + product + u" von "_s + where;
-        notes.summary = u"Wiederherstellung von "_s + request.name;
+        notes.title = title;
+        notes.summary = summary;
         Step step;
         if (isFloppy(target)) {
-            const QString of = u"Diskette %1 von %2"_s.arg(disk).arg(count);
-            notes.title += u", "_s + of;
-            notes.summary += u", "_s + of;
+            const QString of = u", Diskette %1 von %2"_s.arg(disk).arg(count);
+            notes.title += of;
+            notes.summary += of;
             if (disk > 1)
                 step.box
                     = u"Legen Sie die Sicherungsdiskette "_s + QString::number(disk) + u" ein"_s;
