@@ -2,6 +2,7 @@
 
 #include "app/horbelung.h"
 #include "fakeservices.h"
+#include "rows.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -67,3 +68,26 @@ template<class Recording = FakeServices> struct BasicWindowDriver
 };
 
 using WindowDriver = BasicWindowDriver<>;
+
+// The cases recorded in tests/data/FILE, a row each by its name (rows.h):
+// a case's lines "> STEP" say what is done, in order, the others what shows
+// (empty lines, as between cases, are left out).
+inline void addRecordedCases(const QString &file)
+{
+    QTest::addColumn<QString>("recorded");
+    const QMap<QString, QString> texts = recordedTexts(file);
+    for (auto it = texts.cbegin(); it != texts.cend(); ++it)
+        QTest::newRow(qPrintable(it.key())) << it.value();
+}
+
+struct RecordedCase
+{
+    QStringList steps, shown;
+    explicit RecordedCase(const QString &text)
+    {
+        for (const QString &line : text.split(u'\n', Qt::SkipEmptyParts)) {
+            const bool step = line.startsWith(QStringLiteral("> "));
+            (step ? steps : shown) << line.mid(step ? 2 : 0);
+        }
+    }
+};
