@@ -1,11 +1,9 @@
-#include "app/horbelung.h"
-#include "fakeservices.h"
+#include "app/pfadauswahl.h"
+#include "windowdriver.h"
 
 #include <QScreen>
-#include <QTest>
 #include <QWindow>
 
-#include <array>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -13,37 +11,60 @@ using controls::FormState;
 
 namespace {
 
-enum Eigenschaft { Left, Top, Width, Height };
-
-using Geometrie = std::array<double, 4>;
-using Werte = std::array<double, 4>; // Eigenschaft, then a value at each size
-
-template<class Control> std::optional<Geometrie> lesen(QObject *object)
+QString n(double v)
 {
-    if (auto *control = qobject_cast<Control *>(object))
-        return Geometrie {control->leftTwips(), control->topTwips(), control->widthTwips(),
-                          control->heightTwips()};
-    return std::nullopt;
+    return QString::number(v, 'g', QLocale::FloatingPointShortest);
 }
 
-struct Groesse
+// A control's line: its name, left,top widthxheight in twips, then in
+// pixels, and whether it shows.
+template<class... Controls> QString zeile(const QWidget *widget, const QWidget &form)
 {
-    QStringView name;
-    double width;
-    double height;
+    QString text;
+    const auto lesen = [&](const auto *c) {
+        const QRect p = c->geometry();
+        text = u"%1 %2,%3 %4x%5 [%6,%7 %8x%9] %10"_s.arg(
+            c->objectName(), n(c->leftTwips()), n(c->topTwips()), n(c->widthTwips()),
+            n(c->heightTwips()), n(p.x()), n(p.y()), n(p.width()), n(p.height()),
+            c->isVisibleTo(&form) ? u"visible"_s : u"hidden"_s);
+    };
+    ((qobject_cast<const Controls *>(widget) ? lesen(qobject_cast<const Controls *>(widget))
+                                             : void()),
+     ...);
+    return text;
+}
+
+// Every control of a window in creation order, after a line with its outer
+// and inner size in twips.
+template<class Form> QStringList lage(const Form &form)
+{
+    QStringList zeilen {
+        u"outer %1x%2 inner %3x%4"_s.arg(n(form.widthTwips()), n(form.heightTwips()),
+                                         n(form.scaleWidthTwips()), n(form.scaleHeightTwips()))};
+    using namespace controls;
+    for (const QWidget *w : form.template findChildren<QWidget *>()) {
+        const QString text = zeile<VqsPanel, VqsOption, VqsCheck, CommandButton, Label, TextBox,
+                                   DriveListBox, DirListBox, FileListBox>(w, form);
+        if (!text.isEmpty())
+            zeilen << text;
+    }
+    return zeilen;
+}
+
+struct Zustand
+{
+    const char *name;
+    QString bildschirm;
+    double mehrBreite, mehrHoehe; // twips off the smallest outer size
+    FormState zustand, ergebnis;
 };
 
-// The sizes the worked examples assume for the controls that size themselves
-// to their text in whatever font the system has.
-constexpr std::array<Groesse, 7> beispielGroessen = {{
-    {u"Label1", 8760, 360},
-    {u"Label4", 8610, 240},
-    {u"Label2", 5745, 360},
-    {u"Label6", 5280, 300},
-    {u"Label10", 2670, 300},
-    {u"Label9", 5100, 240},
-    {u"Label7", 2145, 315},
-}};
+struct Platz
+{
+    const char *name;
+    QString bildschirm;
+    QPoint ecke; // the frame's top-left corner on that screen
+};
 
 } // namespace
 
@@ -51,39 +72,23 @@ class TestLayout : public QObject
 {
     Q_OBJECT
 
-    std::optional<FakeServices> services;
-    std::optional<Horbelung> fenster;
-
-    Geometrie geometrie(const QString &name) const
-    {
-        QObject *object = fenster->findChild<QObject *>(name);
-        if (object == nullptr)
-            qFatal("no control %s", qPrintable(name));
-        for (const auto &g :
-             {lesen<controls::VqsPanel>(object), lesen<controls::VqsOption>(object),
-              lesen<controls::VqsCheck>(object), lesen<controls::CommandButton>(object),
-              lesen<controls::Label>(object), lesen<controls::TextBox>(object)}) {
-            if (g)
-                return *g;
-        }
-        qFatal("%s has no twips geometry", qPrintable(name));
-    }
+    std::optional<WindowDriver> d;
 
     QSizeF aussenGroesse(double width, double height)
     {
-        fenster->setWidthTwips(width);
-        fenster->setHeightTwips(height);
+        d->window.setWidthTwips(width);
+        d->window.setHeightTwips(height);
         QCoreApplication::processEvents();
-        return {fenster->widthTwips(), fenster->heightTwips()};
+        return {d->window.widthTwips(), d->window.heightTwips()};
     }
 
     QScreen *aufBildschirm(const QString &name)
     {
         for (QScreen *screen : QGuiApplication::screens()) {
             if (screen->name() == name) {
-                fenster->windowHandle()->setScreen(screen);
-                fenster->move(screen->availableGeometry().topLeft());
-                if (!QTest::qWaitFor([&] { return fenster->screen() == screen; }))
+                d->window.windowHandle()->setScreen(screen);
+                d->window.move(screen->availableGeometry().topLeft());
+                if (!QTest::qWaitFor([&] { return d->window.screen() == screen; }))
                     qFatal("the window stays off screen %s", qPrintable(name));
                 return screen;
             }
@@ -94,133 +99,97 @@ class TestLayout : public QObject
     void seitenFuellenFenster() const
     {
         for (const QString &page : {u"Panel3D1"_s, u"Panel3D2"_s}) {
-            QCOMPARE(geometrie(page),
-                     (Geometrie {0, 0, fenster->scaleWidthTwips(), fenster->scaleHeightTwips()}));
+            const auto *seite = d->control<controls::VqsPanel>(page);
+            QCOMPARE(QRectF(seite->leftTwips(), seite->topTwips(), seite->widthTwips(),
+                            seite->heightTwips()),
+                     QRectF(0, 0, d->window.scaleWidthTwips(), d->window.scaleHeightTwips()));
         }
     }
 
 private slots:
-    void init()
-    {
-        services.emplace();
-        fenster.emplace(*services);
-        fenster->show();
-        QVERIFY(QTest::qWaitForWindowExposed(&*fenster));
-    }
+    void init() { d.emplace(); }
+    void cleanup() { d.reset(); }
 
-    void cleanup()
-    {
-        fenster.reset();
-        services.reset();
-    }
-
-    // The controls' geometry, recorded, at three inner sizes wider and
-    // higher than the smallest even with a frame, in whole pixels: 11400 by
-    // 8400, 11985 by 8850 and 11985 by 8400. What is anchored right or bottom
-    // or stretches follows each change of the inner width and height, what
-    // is centred follows half of it, the rest stays.
-    void anordnung_data()
-    {
-        QTest::addColumn<QList<Werte>>("werte"); // each a property, then its values at each size
-        const auto zeile = [](const char *name, const QList<Werte> &werte) {
-            QTest::newRow(name) << werte;
-        };
-        // Page 1
-        zeile("Command3D12", {{Left, 9510, 10095, 10095}, {Top, 7245, 7695, 7245}});
-        zeile("Command3D10", {{Left, 7620, 8205, 8205}});
-        zeile("Command3D2", {{Left, 5730, 6315, 6315}});
-        zeile("Command3D3", {{Left, 3840, 4425, 4425}, {Top, 7245, 7695, 7245}});
-        zeile("Label1", {{Left, 1320, 1612.5, 1612.5}});
-        zeile("Label3", {{Width, 10950, 11535, 11535}});
-        zeile("Option3D7", {{Left, 225, 225, 225}});
-        zeile("VqsOption1", {{Left, 5925, 6217.5, 6217.5}});
-        zeile("VqsOption5", {{Top, 3930, 3930, 3930}});
-        zeile("Mh3dText2", {{Top, 4822.5, 4822.5, 4822.5}, {Width, 10417.5, 11002.5, 11002.5}});
-        zeile("Command1", {{Left, 10755, 11340, 11340}});
-        zeile("Label5", {{Top, 5467.5, 5467.5, 5467.5}, {Width, 10950, 11535, 11535}});
-        // Page 2
-        zeile("Command3D4", {{Left, 5730, 6315, 6315}, {Top, 7245, 7695, 7245}});
-        zeile("Label9", {{Left, 517.5, 1102.5, 1102.5}, {Top, 7935, 8385, 7935}});
-        zeile("VqsPanel2", {{Left, 1942.5, 2527.5, 2527.5}, {Top, 3907.5, 4357.5, 3907.5}});
-        zeile("Label2", {{Left, 2827.5, 3120, 3120}});
-        zeile("Option3D4", {{Top, 540, 540, 540}});
-        zeile("VqsCheck1", {{Left, 4665, 4665, 4665}});
-        zeile("Label7", {{Top, 540, 540, 540}});
-        zeile("Mh3dText3", {{Left, 6922.5, 6922.5, 6922.5}, {Top, 487.5, 487.5, 487.5}});
-        zeile("VqsPanel1", {{Width, 9885, 9885, 9885}, {Height, 907.5, 907.5, 907.5}});
-        zeile("Label8", {{Width, 10950, 11535, 11535}});
-        zeile("Mh3dLabel7", {{Top, 3712.5, 3712.5, 3712.5}, {Width, 7942.5, 8527.5, 8527.5}});
-        zeile("Mh3dText1", {{Top, 5325, 5325, 5325}, {Width, 7410, 7995, 7995}});
-        zeile("Command2", {{Left, 10755, 11340, 11340}});
-    }
+    // Each window laid out at a size, every control as recorded. The main
+    // window at three inner sizes wider and higher than the smallest even
+    // with a frame, its labels that size themselves to their text in
+    // whatever font the system has at the sizes the worked examples assume:
+    // what is anchored right or bottom or stretches follows each change of
+    // the inner width and height, what is centred follows half of it, the
+    // rest stays. The directory dialog asked for outer sizes: it keeps at
+    // least its smallest one, and beyond it its buttons follow the
+    // bottom-right corner, the drive list the bottom and both sides, the
+    // directory list all four.
+    void anordnung_data() { addRecordedCases(u"layout.txt"_s); }
 
     void anordnung()
     {
-        QFETCH(QList<Werte>, werte);
-        for (int size = 0; size < 3; ++size) {
-            for (const Groesse &g : beispielGroessen) {
-                auto *label = fenster->findChild<controls::Label *>(g.name.toString());
-                label->setWidthTwips(g.width);
-                label->setHeightTwips(g.height);
-            }
-            fenster->setScaleSizeTwips(size == 0 ? 11400 : 11985, size == 1 ? 8850 : 8400);
+        QFETCH(QString, recorded);
+        const QString name = QString::fromLatin1(QTest::currentDataTag());
+        const QString fenster = name.section(u' ', 0, 0);
+        const double breite = name.section(u' ', 1).section(u'x', 0, 0).toDouble();
+        const double hoehe = name.section(u'x', -1).toDouble();
+        QStringList zeilen;
+        if (fenster == u"Pfadauswahl") {
+            PfadAuswahl dialog(d->window, d->services);
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            dialog.setWidthTwips(breite);
+            dialog.setHeightTwips(hoehe);
             QCoreApplication::processEvents();
-            for (const Werte &w : werte)
-                QCOMPARE(geometrie(QString::fromLatin1(QTest::currentDataTag()))[int(w[0])],
-                         w[size + 1]);
+            zeilen = lage(dialog);
+        } else {
+            const std::pair<const char *, QSizeF> beispiele[]
+                = {{"Label1", {8760, 360}}, {"Label4", {8610, 240}},  {"Label2", {5745, 360}},
+                   {"Label6", {5280, 300}}, {"Label10", {2670, 300}}, {"Label9", {5100, 240}},
+                   {"Label7", {2145, 315}}};
+            for (const auto &[label, groesse] : beispiele) {
+                auto *control = d->control<controls::Label>(QString::fromLatin1(label));
+                control->setWidthTwips(groesse.width());
+                control->setHeightTwips(groesse.height());
+            }
+            d->window.setScaleSizeTwips(breite, hoehe);
+            QCoreApplication::processEvents();
+            zeilen = lage(d->window);
         }
+        QCOMPARE(zeilen, RecordedCase(recorded).shown);
     }
 
-    // The window asked for an outer size off its smallest one by these twips, in
-    // its normal state or maximised, on a screen of screen-sizes.json: it stays
-    // at or above the smallest size in each direction on its own, and where the
+    // The window asked for an outer size off its smallest one, in its normal
+    // state or maximised, on a screen of screen-sizes.json: it stays at or
+    // above the smallest size in each direction on its own, and where the
     // screen is too narrow or too low for it a maximised window goes back to
     // its normal size. (The smallest size itself is platziert's.)
     void zustand_data()
     {
-        QTest::addColumn<QString>("bildschirm");
-        QTest::addColumn<double>("mehrBreite");
-        QTest::addColumn<double>("mehrHoehe");
-        QTest::addColumn<FormState>("zustand");
-        QTest::addColumn<FormState>("ergebnis");
-
-        QTest::newRow("only too narrow")
-            << u"gross"_s << -1220.0 << 615.0 << FormState::Normal << FormState::Normal;
-        QTest::newRow("only too low")
-            << u"gross"_s << 480.0 << -1080.0 << FormState::Normal << FormState::Normal;
-        QTest::newRow("one pixel short both ways")
-            << u"gross"_s << -15.0 << -15.0 << FormState::Normal << FormState::Normal;
-        QTest::newRow("maximised, big enough")
-            << u"gross"_s << 180.0 << 315.0 << FormState::Maximized << FormState::Maximized;
-        QTest::newRow("maximised on 640 x 480")
-            << u"klein"_s << 180.0 << 315.0 << FormState::Maximized << FormState::Normal;
-        QTest::newRow("maximised on 640 x 480, from the smallest size")
-            << u"klein"_s << 0.0 << 0.0 << FormState::Maximized << FormState::Normal;
-        QTest::newRow("maximised, wide enough but too low")
-            << u"breitFlach"_s << 180.0 << 315.0 << FormState::Maximized << FormState::Normal;
-        QTest::newRow("maximised, high enough but too narrow")
-            << u"schmalHoch"_s << 180.0 << 315.0 << FormState::Maximized << FormState::Normal;
+        using enum FormState;
+        addRows<Zustand>({
+            {"only too narrow", u"gross"_s, -1220, 615, Normal, Normal},
+            {"only too low", u"gross"_s, 480, -1080, Normal, Normal},
+            {"one pixel short both ways", u"gross"_s, -15, -15, Normal, Normal},
+            {"maximised, big enough", u"gross"_s, 180, 315, Maximized, Maximized},
+            {"maximised on 640 x 480", u"klein"_s, 180, 315, Maximized, Normal},
+            {"maximised on 640 x 480, from the smallest size", u"klein"_s, 0, 0, Maximized, Normal},
+            {"maximised, wide enough but too low", u"breitFlach"_s, 180, 315, Maximized, Normal},
+            {"maximised, high enough but too narrow", u"schmalHoch"_s, 180, 315, Maximized, Normal},
+        });
     }
 
     void zustand()
     {
-        QFETCH(QString, bildschirm);
-        QFETCH(double, mehrBreite);
-        QFETCH(double, mehrHoehe);
-        QFETCH(FormState, zustand);
-        QFETCH(FormState, ergebnis);
-
-        aufBildschirm(bildschirm);
+        QFETCH(Zustand, row);
+        aufBildschirm(row.bildschirm);
         const QSizeF kleinste = aussenGroesse(15, 15);
-        const QSizeF normal(kleinste.width() + std::max(mehrBreite, 0.0),
-                            kleinste.height() + std::max(mehrHoehe, 0.0));
-        QCOMPARE(aussenGroesse(kleinste.width() + mehrBreite, kleinste.height() + mehrHoehe),
-                 normal);
-        fenster->setFormState(zustand);
+        const QSizeF normal
+            = kleinste + QSizeF(std::max(row.mehrBreite, 0.0), std::max(row.mehrHoehe, 0.0));
+        QCOMPARE(
+            aussenGroesse(kleinste.width() + row.mehrBreite, kleinste.height() + row.mehrHoehe),
+            normal);
+        d->window.setFormState(row.zustand);
         QCoreApplication::processEvents();
-        QCOMPARE(fenster->formState(), ergebnis);
-        if (ergebnis == FormState::Normal)
-            QCOMPARE(QSizeF(fenster->widthTwips(), fenster->heightTwips()), normal);
+        QCOMPARE(d->window.formState(), row.ergebnis);
+        if (row.ergebnis == FormState::Normal)
+            QCOMPARE(QSizeF(d->window.widthTwips(), d->window.heightTwips()), normal);
         seitenFuellenFenster();
     }
 
@@ -229,43 +198,38 @@ private slots:
     // corners tell the smallest size too: 748 by 539 pixels, within one.
     void platziert_data()
     {
-        QTest::addColumn<QString>("bildschirm");
-        QTest::addColumn<QPoint>("ecke"); // the frame's top-left corner on that screen
-
-        QTest::newRow("fits") << u"gross"_s << QPoint(266, 242);
-        QTest::newRow("640 x 480") << u"klein"_s << QPoint(0, 0);
-        QTest::newRow("too low") << u"breitFlach"_s << QPoint(266, 0);
-        QTest::newRow("too narrow") << u"schmalHoch"_s << QPoint(0, 242);
+        addRows<Platz>({{"fits", u"gross"_s, {266, 242}},
+                        {"640 x 480", u"klein"_s, {0, 0}},
+                        {"too low", u"breitFlach"_s, {266, 0}},
+                        {"too narrow", u"schmalHoch"_s, {0, 242}}});
     }
 
     void platziert()
     {
-        QFETCH(QString, bildschirm);
-        QFETCH(QPoint, ecke);
-
-        const QScreen *screen = aufBildschirm(bildschirm);
+        QFETCH(Platz, row);
+        const QScreen *screen = aufBildschirm(row.bildschirm);
         aussenGroesse(15, 15);
-        fenster->centreOnScreen();
-        QTRY_COMPARE(fenster->frameGeometry().topLeft(),
-                     screen->availableGeometry().topLeft() + ecke);
+        d->window.centreOnScreen();
+        QTRY_COMPARE(d->window.frameGeometry().topLeft(),
+                     screen->availableGeometry().topLeft() + row.ecke);
     }
 
     void minimiertBleibtLiegen()
     {
         const QSizeF kleinste = aussenGroesse(15, 15);
         aussenGroesse(11985, 8850);
-        const Geometrie vorher = geometrie(u"Command3D12"_s);
+        const QStringList vorher = lage(d->window).mid(1);
 
-        fenster->setFormState(FormState::Minimized);
+        d->window.setFormState(FormState::Minimized);
         QCoreApplication::processEvents();
         QCOMPARE(aussenGroesse(10000, 7000).width(), 10000.0);
-        QCOMPARE(fenster->formState(), FormState::Minimized);
-        QCOMPARE(geometrie(u"Command3D12"_s), vorher);
+        QCOMPARE(d->window.formState(), FormState::Minimized);
+        QCOMPARE(lage(d->window).mid(1), vorher);
 
         // Restoring runs a full pass again.
-        fenster->setFormState(FormState::Normal);
+        d->window.setFormState(FormState::Normal);
         QCoreApplication::processEvents();
-        QCOMPARE(QSizeF(fenster->widthTwips(), fenster->heightTwips()), kleinste);
+        QCOMPARE(QSizeF(d->window.widthTwips(), d->window.heightTwips()), kleinste);
         seitenFuellenFenster();
     }
 };

@@ -22,12 +22,6 @@ template<class T> T *kind(QObject &eltern, const QString &name)
     return control;
 }
 
-template<class Control> QRectF lage(const Control *control)
-{
-    return {control->leftTwips(), control->topTwips(), control->widthTwips(),
-            control->heightTwips()};
-}
-
 } // namespace
 
 class TestPfadAuswahl : public QObject
@@ -131,60 +125,6 @@ private slots:
             QCOMPARE(kind<controls::DirListBox>(dialog, u"Dir1"_s)->path(), u"C:\\TOOLS"_s);
             QCOMPARE(kind<controls::DriveListBox>(dialog, u"Drive1"_s)->drive(), u"c:"_s);
         });
-    }
-
-    // The dialog asked for an outer size keeps at least its smallest one. At that size its
-    // controls lie inside it and apart; beyond it they follow the edges they stand by: the
-    // buttons the bottom-right corner, the drive list the bottom and both sides, the
-    // directory list all four.
-    void anordnung_data()
-    {
-        QTest::addColumn<double>("breite");
-        QTest::addColumn<double>("hoehe");
-        QTest::addColumn<double>("neueBreite");
-        QTest::addColumn<double>("neueHoehe");
-
-        QTest::newRow("too small") << 3000.0 << 3000.0 << 4125.0 << 4905.0;
-        QTest::newRow("only too narrow") << 3000.0 << 6000.0 << 4125.0 << 6000.0;
-        QTest::newRow("larger") << 6000.0 << 7500.0 << 6000.0 << 7500.0;
-    }
-
-    void anordnung()
-    {
-        QFETCH(double, breite);
-        QFETCH(double, hoehe);
-        QFETCH(double, neueBreite);
-        QFETCH(double, neueHoehe);
-
-        PfadAuswahl dialog(d->window, d->services);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        const auto anordnen = [&](double w, double h) {
-            dialog.setWidthTwips(w);
-            dialog.setHeightTwips(h);
-            QCoreApplication::processEvents();
-            return QList<QRectF> {lage(kind<controls::CommandButton>(dialog, u"Command1"_s)),
-                                  lage(kind<controls::CommandButton>(dialog, u"Command2"_s)),
-                                  lage(kind<controls::DriveListBox>(dialog, u"Drive1"_s)),
-                                  lage(kind<controls::DirListBox>(dialog, u"Dir1"_s))};
-        };
-        const QList<QRectF> kleinste = anordnen(15, 15);
-        const QRectF innen(0, 0, dialog.scaleWidthTwips(), dialog.scaleHeightTwips());
-        for (qsizetype i = 0; i < kleinste.size(); ++i) {
-            QVERIFY(innen.contains(kleinste[i]));
-            for (qsizetype j = 0; j < i; ++j)
-                QVERIFY(!kleinste[i].intersects(kleinste[j]));
-        }
-
-        const QList<QRectF> jetzt = anordnen(breite, hoehe);
-        QCOMPARE(dialog.widthTwips(), neueBreite);
-        QCOMPARE(dialog.heightTwips(), neueHoehe);
-        const double w = dialog.scaleWidthTwips() - innen.width();
-        const double h = dialog.scaleHeightTwips() - innen.height();
-        QCOMPARE(
-            jetzt,
-            (QList<QRectF> {kleinste[0].translated(w, h), kleinste[1].translated(w, h),
-                            kleinste[2].adjusted(0, h, w, h), kleinste[3].adjusted(0, 0, w, h)}));
     }
 };
 
