@@ -37,18 +37,33 @@ inline bool standInOnly(const QStringList &entries)
     return false;
 }
 
-#ifdef Q_OS_WIN
 inline void make(const QString &root, const QStringList &entries)
 {
     for (const QString &entry : entries) {
         const QString path = root + u'/' + entry;
+        const qsizetype arrow = entry.indexOf(QStringLiteral(" -> "));
+        if (arrow >= 0) {
+            QFile::link(entry.mid(arrow + 4), root + u'/' + entry.left(arrow));
+            continue;
+        }
         QDir().mkpath(entry.endsWith(u'/') ? path : QFileInfo(path).path());
+        if (entry.endsWith(u'/'))
+            continue;
+#ifdef Q_OS_WIN
         QFile file(path);
-        if (!entry.endsWith(u'/') && file.open(QIODevice::WriteOnly))
+        if (file.open(QIODevice::WriteOnly))
             file.write(entry.toUtf8());
+#else
+        const int fd = open(platform::hostfs::encode(path).constData(),
+                            O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        const QByteArray content = entry.toUtf8();
+        if (fd >= 0 && write(fd, content.constData(), content.size()) >= 0)
+            close(fd);
+#endif
     }
 }
 
+#ifdef Q_OS_WIN
 inline void readInto(const QString &folder, const QString &shownFolder, QStringList &entries)
 {
     for (const QFileInfo &entry :
@@ -60,26 +75,6 @@ inline void readInto(const QString &folder, const QString &shownFolder, QStringL
     }
 }
 #else
-
-inline void make(const QString &root, const QStringList &entries)
-{
-    for (const QString &entry : entries) {
-        const QString path = root + u'/' + entry;
-        const qsizetype arrow = entry.indexOf(QStringLiteral(" -> "));
-        if (arrow >= 0) {
-            QFile::link(entry.mid(arrow + 4), root + u'/' + entry.left(arrow));
-        } else if (entry.endsWith(u'/')) {
-            QDir().mkpath(path);
-        } else {
-            QDir().mkpath(QFileInfo(path).path());
-            const int fd = open(platform::hostfs::encode(path).constData(),
-                                O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-            const QByteArray content = entry.toUtf8();
-            if (fd >= 0 && write(fd, content.constData(), content.size()) >= 0)
-                close(fd);
-        }
-    }
-}
 
 // Read with the host's own calls: Qt's would leave out names that are not UTF-8.
 inline void readInto(const QString &folder, const QString &shownFolder, QStringList &entries)

@@ -59,13 +59,6 @@ struct Zustand
     FormState zustand, ergebnis;
 };
 
-struct Platz
-{
-    const char *name;
-    QString bildschirm;
-    QPoint ecke; // the frame's top-left corner on that screen
-};
-
 } // namespace
 
 class TestLayout : public QObject
@@ -198,20 +191,23 @@ private slots:
     // corners tell the smallest size too: 748 by 539 pixels, within one.
     void platziert_data()
     {
-        addRows<Platz>({{"fits", u"gross"_s, {266, 242}},
-                        {"640 x 480", u"klein"_s, {0, 0}},
-                        {"too low", u"breitFlach"_s, {266, 0}},
-                        {"too narrow", u"schmalHoch"_s, {0, 242}}});
+        QTest::addColumn<QString>("bildschirm");
+        QTest::addColumn<QPoint>("ecke"); // the frame's top-left corner on that screen
+        QTest::newRow("fits") << u"gross"_s << QPoint(266, 242);
+        QTest::newRow("640 x 480") << u"klein"_s << QPoint(0, 0);
+        QTest::newRow("too low") << u"breitFlach"_s << QPoint(266, 0);
+        QTest::newRow("too narrow") << u"schmalHoch"_s << QPoint(0, 242);
     }
 
     void platziert()
     {
-        QFETCH(Platz, row);
-        const QScreen *screen = aufBildschirm(row.bildschirm);
+        QFETCH(QString, bildschirm);
+        QFETCH(QPoint, ecke);
+        const QScreen *screen = aufBildschirm(bildschirm);
         aussenGroesse(15, 15);
         d->window.centreOnScreen();
         QTRY_COMPARE(d->window.frameGeometry().topLeft(),
-                     screen->availableGeometry().topLeft() + row.ecke);
+                     screen->availableGeometry().topLeft() + ecke);
     }
 
     void minimiertBleibtLiegen()
