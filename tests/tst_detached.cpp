@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,13 +23,10 @@ namespace {
 quint64 ignoredSignals(qint64 pid)
 {
     QFile status(u"/proc/%1/status"_s.arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("SigIgn:"))
-            return line.mid(7).trimmed().toULongLong(nullptr, 16);
-    }
-    return 0;
+    static const QRegularExpression ignored(u"\nSigIgn:\\s*(\\w+)"_s);
+    return status.open(QIODevice::ReadOnly)
+        ? ignored.match(QString::fromLatin1(status.readAll())).captured(1).toULongLong(nullptr, 16)
+        : 0;
 }
 
 } // namespace

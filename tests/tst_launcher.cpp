@@ -120,13 +120,11 @@ private slots:
         QFETCH(Launch, row);
         QStringList started;
         try {
-            const auto launch
-                = platform::launchFor(row.command, row.style,
-                                      {platform::DriveMap::atPrefix(home),
-                                       home + row.programs,
-                                       home + u"/W"_s,
-                                       row.path.startsWith(u'/') ? home + row.path : row.path,
-                                       {}});
+            const QString path = row.path.startsWith(u'/') ? home + row.path : row.path;
+            const auto launch = platform::launchFor(
+                row.command, row.style,
+                platform::LaunchContext(platform::DriveMap::atPrefix(home), home + row.programs,
+                                        home + u"/W"_s, path, QString()));
             started = QStringList {launch.program} + launch.arguments;
             // Wide enough for the longest word and the archiver's text beside it.
             const qsizetype size = started.indexOf(u"-geometry"_s) + 1;
