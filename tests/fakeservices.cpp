@@ -44,15 +44,6 @@ std::unique_ptr<QTemporaryDir> makeSandbox()
     return sandbox;
 }
 
-platform::DriveMap sandboxDrives(const QString &)
-{
-    return platform::DriveMap::fromEnvironment();
-}
-
-QString programDirectory(const QString &sandbox)
-{
-    return sandbox;
-}
 #else
 std::unique_ptr<QTemporaryDir> makeSandbox()
 {
@@ -63,16 +54,6 @@ std::unique_ptr<QTemporaryDir> makeSandbox()
     QFile::link(QStringLiteral(HORBELUNG_CONSOLE),
                 sandbox->path() + QStringLiteral("/drive_c/TOOLS/horbelung-console"));
     return sandbox;
-}
-
-platform::DriveMap sandboxDrives(const QString &sandbox)
-{
-    return platform::DriveMap::createPrefix(sandbox);
-}
-
-QString programDirectory(const QString &sandbox)
-{
-    return sandbox + QStringLiteral("/drive_c/TOOLS");
 }
 #endif
 
@@ -89,7 +70,12 @@ FakeServices::FakeServices()
 { }
 
 FakeServices::FakeServices(std::unique_ptr<QTemporaryDir> sandbox)
-    : RealServices(sandboxDrives(sandbox->path()), programDirectory(sandbox->path()),
+#ifdef Q_OS_WIN
+    : RealServices(platform::DriveMap::fromEnvironment(), sandbox->path(),
+#else
+    : RealServices(platform::DriveMap::createPrefix(sandbox->path()),
+                   sandbox->path() + QStringLiteral("/drive_c/TOOLS"),
+#endif
                    sandbox->path() + QStringLiteral("/work"),
                    sandbox->path() + QStringLiteral("/state"))
     , m_sandbox(std::move(sandbox))
@@ -118,16 +104,6 @@ QString FakeServices::driveEntry(const QString &drive) const
 QStringList FakeServices::boxes() const
 {
     return log.filter(QRegularExpression(QStringLiteral("^box ")));
-}
-
-QStringList FakeServices::launches() const
-{
-    QStringList lines;
-    for (const QString &entry : log) {
-        if (entry.startsWith(QStringLiteral("shell ")))
-            lines << entry.section(QStringLiteral(": "), 1);
-    }
-    return lines;
 }
 
 int FakeServices::msgBox(const QString &prompt, int style)

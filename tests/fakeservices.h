@@ -49,7 +49,6 @@ public:
     // "rmdir A:\X\", "events" in the order they happened.
     QStringList log;
     QStringList boxes() const; // just the "box ..." entries
-    QStringList launches() const; // just the command lines of "shell ..."
     QList<launch::Command> commands; // what was launched
     int pointer = 0; // the pointer as last set
 

@@ -45,8 +45,10 @@ private slots:
     // A Windows path, then the host path below the prefix or the error
     // number; an exact name goes before the first name equal without regard
     // to case. (Which name of a folder a component means is
-    // tst_hostfs::findEntry's.)
-    void toHost_data()
+    // tst_hostfs::findEntry's.) A host path below the sandbox, then its
+    // Windows path ("%" for the sandbox's own): the longest root wins, and
+    // of two drives with the same root the first.
+    void converts_data()
     {
         addRows({
             Path("c:\\nokrat\\Neu\\X.mdb", u"/drive_c/NOKRAT/Neu/X.mdb"_s),
@@ -60,38 +62,24 @@ private slots:
             Path("d:\\X", u"/drive_d/X"_s),
             Path("\\NOKRAT\\", u"52"_s),
             Path("C:\\A\\0/etc", u"52"_s, u"C:\\A"_s + QChar(0) + u"/etc"_s),
-        });
-    }
-    void toHost()
-    {
-        QFETCH(Path, row);
-        QString host;
-        const QString windows = row.exact.isNull() ? QString::fromUtf8(row.name) : row.exact;
-        const int error
-            = thrown([&] { host = DriveMap::atPrefix(sandbox.path()).toHost(windows); });
-        QCOMPARE(error ? QString::number(error)
-                       : host.mid(QDir(sandbox.path()).canonicalPath().size()),
-                 row.other);
-    }
-
-    // A host path below the sandbox, then its Windows path ("%" for the
-    // sandbox's own): the longest root wins, and of two drives with the same
-    // root the first.
-    void toWindows_data()
-    {
-        addRows({
             Path("/drive_c/TOOLS", u"C:\\TOOLS"_s),
             Path("/drive_c", u"C:\\"_s),
             Path("/drive_cc/TOOLS", u"%\\drive_cc\\TOOLS"_s),
             Path("/drive_d/X", u"D:\\X"_s),
         });
     }
-    void toWindows()
+    void converts()
     {
         QFETCH(Path, row);
         const DriveMap drives = DriveMap::atPrefix(sandbox.path());
         const QString root = QDir(sandbox.path()).canonicalPath();
-        QCOMPARE(drives.toWindows(root + QString::fromUtf8(row.name)),
+        const QString from = row.exact.isNull() ? QString::fromUtf8(row.name) : row.exact;
+        QString to;
+        const int error = thrown([&] {
+            to = from.startsWith(u'/') ? drives.toWindows(root + from)
+                                       : drives.toHost(from).mid(root.size());
+        });
+        QCOMPARE(error ? QString::number(error) : to,
                  QString(row.other).replace(u"%"_s, drives.toWindows(root)));
     }
 

@@ -12,14 +12,10 @@ private slots:
     // A program folder at a drive root keeps its one backslash.
     void programDirectoryAtDriveRoot()
     {
-        const archiverun::Request backup {archiverun::Mode::Backup,
-                                          archiverun::Target::DriveA,
-                                          u"C:\\"_s,
-                                          {},
-                                          {u"C:\\NOKRAT\\"_s},
-                                          u"NOKU"_s,
-                                          u"NOKRAT"_s};
-        QCOMPARE(launch::line(archiverun::plan(backup).at(0).command),
+        using namespace archiverun;
+        const Request backup(Mode::Backup, Target::DriveA, u"C:\\"_s, launch::Argument(),
+                             launch::Argument(u"C:\\NOKRAT\\"_s), u"NOKU"_s, u"NOKRAT"_s);
+        QCOMPARE(launch::line(plan(backup).at(0).command),
                  u"C:\\arj.exe a a:\\NOKUhobe.arj C:\\NOKRAT\\*.mdb -v1440 -e"_s);
     }
 
