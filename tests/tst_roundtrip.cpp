@@ -1,10 +1,10 @@
 // Backup and restore end to end: the real archiver through the real launcher,
 // in the sandbox prefix, with a stub console that answers its questions "y".
 
+#include "archivefiles.h"
 #include "rows.h"
 #include "windowdriver.h"
 
-#include <QRandomGenerator>
 #include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
@@ -51,13 +51,6 @@ private:
     qsizetype m_launched = 0;
 };
 
-QByteArray pseudoRandom(qsizetype size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
-    return bytes;
-}
-
 // Page 2 before the backup's and the restore's start (clicks, "field=text"
 // typed); the archive's folder, then the files in it; the files restored;
 // folders beside them whose short forms are the same, with a decoy that
@@ -82,9 +75,9 @@ private slots:
     {
         if (QStandardPaths::findExecutable(u"arj"_s).isEmpty())
             QSKIP("the archiver arj is not installed");
-        QFile xterm(console.filePath(u"xterm"_s));
-        QVERIFY(xterm.open(QIODevice::WriteOnly) && xterm.write(stubConsole) > 0);
-        QVERIFY(xterm.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(writeFile(console.filePath(u"xterm"_s), stubConsole));
+        QVERIFY(QFile::setPermissions(console.filePath(u"xterm"_s),
+                                      QFile::ReadOwner | QFile::ExeOwner));
         qputenv("PATH", QFile::encodeName(console.path()) + ':' + qgetenv("PATH"));
     }
 
@@ -115,15 +108,12 @@ private slots:
         const QMap<QString, QByteArray> original {{u"NOKRAT.mdb"_s, pseudoRandom(3'500'000, 1)},
                                                   {u"OTHER.MDB"_s, pseudoRandom(20'000, 2)},
                                                   {u"notes.txt"_s, "not a database"_ba}};
-        for (auto it = original.begin(); it != original.end(); ++it) {
-            QFile file(databases + it.key());
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(it.value()) == it->size());
-        }
-
+        for (const auto &[name, bytes] : original.asKeyValueRange())
+            QVERIFY(writeFile(databases + name, bytes));
+        const QMap<QString, QByteArray> decoy {{u"NOKRAT.mdb"_s, "decoy"}};
         for (const QString &neighbour : row.neighbours) {
-            QFile decoy(services.hostOf(neighbour) + u"NOKRAT.mdb"_s);
-            QVERIFY(QDir().mkpath(services.hostOf(neighbour)) && decoy.open(QIODevice::WriteOnly)
-                    && decoy.write("decoy") == 5);
+            QVERIFY(QDir().mkpath(services.hostOf(neighbour))
+                    && writeFile(services.hostOf(neighbour) + u"NOKRAT.mdb"_s, "decoy"));
         }
 
         const auto start = [&](const QStringList &actions) {
@@ -142,19 +132,13 @@ private slots:
         QVERIFY(QDir(databases).removeRecursively() && QDir().mkpath(databases));
         start(row.restore);
         QVERIFY(services.archiversSucceeded());
-        QCOMPARE(QDir(databases).entryList(QDir::Files), row.restored);
-        for (const QString &name : row.restored) {
-            QFile file(databases + name);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            QVERIFY2(file.readAll() == original.value(name), qPrintable(name));
-        }
+        QMap<QString, QByteArray> restored;
+        for (const QString &name : row.restored)
+            restored[name] = original[name];
+        QCOMPARE(contents(databases), restored);
         QCOMPARE(services.boxes().filter(u"nicht vollständig"_s), QStringList());
-        for (const QString &neighbour : row.neighbours) {
-            QDir folder(services.hostOf(neighbour));
-            QCOMPARE(folder.entryList(QDir::Files), QStringList {u"NOKRAT.mdb"_s});
-            QFile decoy(folder.filePath(u"NOKRAT.mdb"_s));
-            QVERIFY(decoy.open(QIODevice::ReadOnly) && decoy.readAll() == "decoy");
-        }
+        for (const QString &neighbour : row.neighbours)
+            QCOMPARE(contents(services.hostOf(neighbour)), decoy);
     }
 };
 
