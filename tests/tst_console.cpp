@@ -25,14 +25,17 @@ namespace {
 
 // A restore disk by disk, as the window launches them: the volumes, named
 // below the sandbox, on the floppy when each disk is asked for; a stand-in
-// for the archiver (tests/data/console-archivers.txt). The archive's files
-// take the place of theirs (KL.MDB keeps its name) when restored names the
-// folder they were backed up from, else all of C: is as before.
+// for the archiver (tests/data/console-archivers.txt); a signal from outside
+// to the first disk's companion or archiver while it runs. The archive's
+// files take the place of theirs (KL.MDB keeps its name) when restored names
+// the folder they were backed up from, else all of C: is as before.
 struct Restore
 {
     const char *name;
     QList<QStringList> floppies;
     QString restored = {}, program = {};
+    int signal = 0;
+    bool toArchiver = false;
 };
 
 // A backup onto A: or, with "C:" in how, onto the hard disk's C:\SICH\,
@@ -45,14 +48,6 @@ struct Backup
     const char *name;
     QString how;
     QStringList after, before = {};
-};
-
-// Cut short from outside while the archiver writes.
-struct Interruption
-{
-    const char *name;
-    int signal;
-    bool toArchiver;
 };
 
 // One entry added to a folder-backed A:, and the checker's exit status.
@@ -243,16 +238,18 @@ private slots:
         QVERIFY(QFile::link(u"../floppy_a"_s, home + u"/dosdevices/a:"_s));
     }
 
-    // Among them members that would land outside the database folder or
-    // steer the terminal (the other such names are tst_companion's), a link,
-    // a folder, another archive's volume: refused before the archiver
-    // touches anything, with the name shown harmlessly. Only the bytes on
-    // disk checked against the archive's sums count.
+    // Only the bytes on disk checked against the archive's sums count. A
+    // member that would land outside the database folder or steer the
+    // terminal (the other such names are tst_companion's), a link, a folder,
+    // another archive's volume: refused before the archiver touches
+    // anything, with the name shown harmlessly. A run cut short from outside
+    // while the archiver writes ends the restore.
     void restore_data()
     {
         const QStringList set {u"set/NOKUhobe.arj"_s, u"set/NOKUhobe.a01"_s, u"set/NOKUhobe.a02"_s};
+        const QList<QStringList> inTurn {{set[0]}, {set[1]}, {set[2]}};
         addRows({
-            Restore("three disks in turn", {{set[0]}, {set[1]}, {set[2]}}, u"source"_s),
+            Restore("three disks in turn", inTurn, u"source"_s),
             Restore("one disk said, all three volumes beside it", {set}),
             Restore("one disk said, on a real floppy", {{set[0]}}),
             Restore("first disk still in the drive", {{set[0]}, {set[0]}, {set[2]}}),
@@ -267,6 +264,9 @@ private slots:
             Restore("link", {{u"link/NOKUhobe.arj"_s}}),
             Restore("folder", {{u"folder/NOKUhobe.arj"_s}}),
             Restore("a volume of another archive", {{u"PELU/NOKUhobe.arj"_s}}),
+            Restore("window closed", inTurn, {}, u"stalling-arj"_s, SIGHUP),
+            Restore("Ctrl+C to the console", inTurn, {}, u"stalling-arj"_s, SIGINT),
+            Restore("archiver killed", inTurn, {}, u"stalling-arj"_s, SIGKILL, true),
         });
     }
     void restore()
@@ -277,6 +277,13 @@ private slots:
             insert(row.floppies[disk - 1]);
             QProcess companion;
             startRestore(companion, u"%1/%2"_s.arg(disk).arg(row.floppies.size()), row.program);
+            if (row.signal != 0 && disk == 1) {
+                QVERIFY(companion.waitForReadyRead(10'000));
+                QFile children(u"/proc/%1/task/%1/children"_s.arg(companion.processId()));
+                QVERIFY(children.open(QIODevice::ReadOnly));
+                const pid_t archiver = children.readAll().trimmed().toInt();
+                QCOMPARE(::kill(row.toArchiver ? archiver : companion.processId(), row.signal), 0);
+            }
             said += u"--- Diskette %1"_s.arg(disk) + finish(companion);
         }
         QCOMPARE(said, recordedAs(row.name));
@@ -287,29 +294,6 @@ private slots:
         }
         QCOMPARE(contents(driveC()), expected);
         QCOMPARE(QDir(state()).entryList({u"*.journal"_s}), QStringList());
-    }
-
-    void interrupted_data()
-    {
-        addRows({
-            Interruption("window closed", SIGHUP, false),
-            Interruption("Ctrl+C to the console", SIGINT, false),
-            Interruption("archiver killed", SIGKILL, true),
-        });
-    }
-    void interrupted()
-    {
-        QFETCH(Interruption, row);
-        insert({u"set/NOKUhobe.arj"_s});
-        QProcess companion;
-        startRestore(companion, u"1/3"_s, u"stalling-arj"_s);
-        QVERIFY(companion.waitForReadyRead(10'000));
-        QFile children(u"/proc/%1/task/%1/children"_s.arg(companion.processId()));
-        const pid_t archiver
-            = children.open(QIODevice::ReadOnly) ? children.readAll().trimmed().toInt() : 0;
-        QCOMPARE(::kill(row.toArchiver ? archiver : pid_t(companion.processId()), row.signal), 0);
-        QCOMPARE(finish(companion, "\n"), recordedAs(row.name));
-        previousKept();
     }
 
     // A power cut leaves nobody to clean up: the next start offers it.
