@@ -150,18 +150,17 @@ class TstConsole : public QObject
     {
         return disk == 1 ? u"NOKUhobe.arj"_s : u"NOKUhobe.a%1"_s.arg(disk - 1, 2, 10, QChar(u'0'));
     }
-    // Puts the volumes, named below the sandbox, on the empty floppy.
-    void insert(const QStringList &volumes) const
+    // Puts the volumes, named below the sandbox, into the emptied folder.
+    void insert(const QStringList &volumes, const QString &folder) const
     {
-        QDir(floppy()).removeRecursively();
-        QVERIFY(QDir().mkpath(floppy()));
+        QDir(folder).removeRecursively();
+        QVERIFY(QDir().mkpath(folder));
         for (const QString &source : volumes)
-            QVERIFY(QFile::copy(home + u'/' + source, floppy() + source.section(u'/', -1)));
+            QVERIFY(QFile::copy(home + u'/' + source, folder + source.section(u'/', -1)));
     }
+    void insert(const QStringList &volumes) const { insert(volumes, floppy()); }
     // What the case must print, recorded under its name.
     QString recordedAs(const char *name) const { return recorded.value(QString::fromUtf8(name)); }
-    // C: holds what it held before, and nothing of the restore.
-    void previousKept() const { QCOMPARE(contents(driveC()), previous); }
 
 private slots:
     void initTestCase()
@@ -349,10 +348,7 @@ private slots:
         const QStringList how = row.how.split(u' ');
         const QString folder = how.contains(u"C:"_s) ? driveC() + u"SICH/"_s : floppy();
         const QString script = how.filter(u"-arj"_s).value(0);
-        QDir(folder).removeRecursively();
-        QVERIFY(QDir().mkpath(folder));
-        for (const QString &volume : row.before)
-            QVERIFY(QFile::copy(home + u'/' + volume, folder + volume.section(u'/', -1)));
+        insert(row.before, folder);
         const QMap<QString, QByteArray> earlier = contents(folder);
 
         QProcess companion;
@@ -392,7 +388,7 @@ private slots:
         QVERIFY(waitFor(second, "Diskette 1 wird noch gelesen – bitte warten"));
         ::kill(pid_t(first.processId()), SIGTERM);
         said += finish(first, "\n") + finish(second, "\n");
-        previousKept();
+        QCOMPARE(contents(driveC()), previous);
 
         insert({});
         QProcess backup, again;
