@@ -18,10 +18,12 @@ inline QByteArray pseudoRandom(qsizetype size, quint32 seed)
     return bytes;
 }
 
+// The file written, in a folder made as needed.
 inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly)
+        && file.write(bytes) == bytes.size();
 }
 
 // A folder's files, sub-folders included ("folder"), by their paths in it.

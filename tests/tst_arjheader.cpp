@@ -56,7 +56,7 @@ private slots:
         if (QStandardPaths::findExecutable(u"arj"_s).isEmpty())
             QSKIP("the archiver arj is not installed");
         const QString src = sandbox.filePath(u"src"_s);
-        QVERIFY(QDir().mkpath(src) && writeFile(src + u"/Kl.mdb"_s, pseudoRandom(5000, 5000))
+        QVERIFY(writeFile(src + u"/Kl.mdb"_s, pseudoRandom(5000, 5000))
                 && writeFile(src + u"/Nokrat.mdb"_s, pseudoRandom(3'100'000, 3'100'000)));
         QVERIFY(archived(src, sandbox.filePath(u"fl/NOKUhobe.arj"_s),
                          {u"Kl.mdb"_s, u"Nokrat.mdb"_s, u"-v1440"_s, u"-e"_s, u"-y"_s}));

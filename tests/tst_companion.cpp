@@ -75,7 +75,6 @@ private slots:
         const QString folder = QString::fromStdString(journal.folder);
         const QString previous = QString::fromStdString(journal.previousFolder());
         const QString fresh = QString::fromStdString(journal.newFolder());
-        QVERIFY(QDir().mkpath(previous) && QDir().mkpath(fresh));
         QVERIFY(writeFile(previous + u"A.MDB"_s, "old A")
                 && writeFile(folder + u"A.MDB"_s, "new A"));
         QVERIFY(writeFile(previous + u"B.mdb"_s, "old B")
