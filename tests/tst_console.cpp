@@ -50,8 +50,8 @@ struct Backup
     QStringList after, before = {};
 };
 
-// One entry the shell adds to a folder-backed A:, run in it, and the
-// checker's exit status.
+// The checker's exit status on a folder-backed A: to which the shell
+// command, run there, added one entry.
 struct DiskCheck
 {
     const char *name;
