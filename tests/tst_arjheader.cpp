@@ -2,12 +2,10 @@
 // archiver, and on damaged copies of its volumes. That it reads the volumes
 // whole, parts, sums and continuations, tst_console's restores prove.
 
+#include "archivefiles.h"
 #include "console/arjheader.h"
+#include "rows.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,29 +15,30 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// Bytes a volume should be, or a file of another kind (fifo, link to a
+// volume, missing), and why the reader refuses it.
+struct Refused
+{
+    const char *name;
+    QByteArray bytes;
+    arj::Error expected;
+    QString kind = u"file"_s;
+};
+
+} // namespace
+
 class TstArjHeader : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir sandbox;
+    QMap<QString, QByteArray> files; // in the sandbox, once the archives are made
 
     std::string path(const QString &name) const
     {
         return QFile::encodeName(sandbox.filePath(name)).toStdString();
-    }
-
-    QByteArray contents(const QString &name) const
-    {
-        QFile file(sandbox.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    bool archive(const QStringList &arguments) const
-    {
-        QProcess archiver;
-        archiver.setWorkingDirectory(sandbox.filePath(u"src"_s));
-        archiver.start(u"arj"_s, QStringList {u"a"_s} + arguments + QStringList {u"-y"_s});
-        return archiver.waitForFinished(60'000) && archiver.exitCode() == 0;
     }
 
     // The main header's flags changed, its checksum made right again.
@@ -56,19 +55,17 @@ private slots:
     {
         if (QStandardPaths::findExecutable(u"arj"_s).isEmpty())
             QSKIP("the archiver arj is not installed");
-        QVERIFY(QDir(sandbox.path()).mkpath(u"src"_s) && QDir(sandbox.path()).mkpath(u"fl"_s));
-        for (const int size : {5000, 3'100'000}) {
-            QByteArray bytes(size, Qt::Uninitialized);
-            QRandomGenerator(size).fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
-            QFile file(sandbox.filePath(size == 5000 ? u"src/Kl.mdb"_s : u"src/Nokrat.mdb"_s));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == size);
-        }
-        QVERIFY(
-            archive({u"../fl/NOKUhobe.arj"_s, u"Kl.mdb"_s, u"Nokrat.mdb"_s, u"-v1440"_s, u"-e"_s}));
+        const QString src = sandbox.filePath(u"src"_s);
+        QVERIFY(writeFile(src + u"/Kl.mdb"_s, pseudoRandom(5000, 5000))
+                && writeFile(src + u"/Nokrat.mdb"_s, pseudoRandom(3'100'000, 3'100'000)));
+        QVERIFY(archived(src, sandbox.filePath(u"fl/NOKUhobe.arj"_s),
+                         {u"Kl.mdb"_s, u"Nokrat.mdb"_s, u"-v1440"_s, u"-e"_s, u"-y"_s}));
         // Recovery data after the end marker; a link stored as itself.
-        QVERIFY(archive({u"../recovery.arj"_s, u"Kl.mdb"_s, u"-hk"_s}));
-        QVERIFY(QFile::link(u"Kl.mdb"_s, sandbox.filePath(u"src/link"_s)));
-        QVERIFY(archive({u"../special.arj"_s, u"link"_s, u"-a1"_s}));
+        QVERIFY(
+            archived(src, sandbox.filePath(u"recovery.arj"_s), {u"Kl.mdb"_s, u"-hk"_s, u"-y"_s}));
+        QVERIFY(QFile::link(u"Kl.mdb"_s, src + u"/link"_s));
+        QVERIFY(archived(src, sandbox.filePath(u"special.arj"_s), {u"link"_s, u"-a1"_s, u"-y"_s}));
+        files = contents(sandbox.path());
     }
 
     void otherArchives()
@@ -82,7 +79,7 @@ private slots:
 
     void everyPrefixTruncated()
     {
-        const QByteArray last = contents(u"fl/NOKUhobe.a02"_s);
+        const QByteArray last = files[u"fl/NOKUhobe.a02"_s];
         for (qsizetype size = 0; size <= last.size(); ++size) {
             arj::MemorySource source(std::string_view(last.constData(), std::size_t(size)));
             arj::Error error {};
@@ -94,52 +91,43 @@ private slots:
 
     void refused_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("expected");
-        QTest::addColumn<QString>("kind"); // file, fifo, link or missing
-        const auto row = [](const char *name, const QByteArray &bytes, arj::Error expected,
-                            const QString &kind = u"file"_s) {
-            QTest::newRow(name) << bytes << int(expected) << kind;
-        };
-        const QByteArray last = contents(u"fl/NOKUhobe.a02"_s);
+        const QByteArray last = files[u"fl/NOKUhobe.a02"_s];
         const int part = 4 + qFromLittleEndian<quint16>(last.constData() + 2) + 4 + 2;
         const auto flipped = [](QByteArray bytes, qsizetype at) {
             bytes[at] = char(bytes[at] ^ 0x01);
             return bytes;
         };
-        const QByteArray special = contents(u"special.arj"_s); // ends in an extended header
-        row("no archive", flipped(last, 0), arj::Error::NotArchive);
-        row("flipped in the main header", flipped(last, 10), arj::Error::Damaged);
-        row("flipped in a part's size", flipped(last, part + 4 + 12), arj::Error::Damaged);
-        row("flipped in an extended header", flipped(special, special.size() - 11),
-            arj::Error::Damaged);
-        row("flipped in the end marker", flipped(last, last.size() - 3), arj::Error::Damaged);
-        row("garbage appended", last + '\0', arj::Error::Damaged);
-        row("part continued, volume ends", withMainFlags(contents(u"fl/NOKUhobe.a01"_s), 0x10),
-            arj::Error::Damaged);
-        row("FIFO", {}, arj::Error::NotRegularFile, u"fifo"_s);
-        row("link to a volume", {}, arj::Error::NotRegularFile, u"link"_s);
-        row("missing", {}, arj::Error::Missing, u"missing"_s);
+        const QByteArray special = files[u"special.arj"_s]; // ends in an extended header
+        using enum arj::Error;
+        addRows({
+            Refused("no archive", flipped(last, 0), NotArchive),
+            Refused("flipped in the main header", flipped(last, 10), Damaged),
+            Refused("flipped in a part's size", flipped(last, part + 4 + 12), Damaged),
+            Refused("flipped in an extended header", flipped(special, special.size() - 11),
+                    Damaged),
+            Refused("flipped in the end marker", flipped(last, last.size() - 3), Damaged),
+            Refused("garbage appended", last + '\0', Damaged),
+            Refused("part continued, volume ends", withMainFlags(files[u"fl/NOKUhobe.a01"_s], 0x10),
+                    Damaged),
+            Refused("FIFO", {}, NotRegularFile, u"fifo"_s),
+            Refused("link to a volume", {}, NotRegularFile, u"link"_s),
+            Refused("missing", {}, Missing, u"missing"_s),
+        });
     }
-
     void refused()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, expected);
-        QFETCH(QString, kind);
+        QFETCH(Refused, row);
         const QString name = sandbox.filePath(u"refused"_s);
-        QFile file(name);
-        file.remove();
-        if (kind == u"file"_s)
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        else if (kind == u"fifo"_s)
+        QFile::remove(name);
+        if (row.kind == u"file"_s)
+            QVERIFY(writeFile(name, row.bytes));
+        else if (row.kind == u"fifo"_s)
             QCOMPARE(mkfifo(QFile::encodeName(name).constData(), 0600), 0);
-        else if (kind == u"link"_s)
+        else if (row.kind == u"link"_s)
             QVERIFY(QFile::link(sandbox.filePath(u"fl/NOKUhobe.a02"_s), name));
-        file.close();
         arj::Error error {};
         QVERIFY(!arj::readVolumeFile(path(u"refused"_s), &error));
-        QCOMPARE(int(error), expected);
+        QCOMPARE(error, row.expected);
     }
 };
 

@@ -2,30 +2,31 @@
 // must read back as written after a power cut and undo whatever phase the
 // cut came in; what reaches the terminal of the archiver's output; the words.
 
+#include "archivefiles.h"
 #include "console/outputfilter.h"
 #include "console/restorejournal.h"
 #include "console/run.h"
+#include "rows.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-bool writeFile(const QString &path, const QByteArray &bytes)
+// A text through the output filter or one of the words, and what comes out:
+// "filter" what reaches the terminal, "name" the name shown in a summary
+// ("!" before one that is no plain member name), "bytes" a size, "wrapped" a
+// line for a console of 10 columns ("|" marks the breaks), "volume" the
+// number's volume (and back).
+struct Words
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
+    const char *name, *what;
+    QByteArray in, out;
+};
 
 } // namespace
 
@@ -74,7 +75,6 @@ private slots:
         const QString folder = QString::fromStdString(journal.folder);
         const QString previous = QString::fromStdString(journal.previousFolder());
         const QString fresh = QString::fromStdString(journal.newFolder());
-        QVERIFY(QDir().mkpath(previous) && QDir().mkpath(fresh));
         QVERIFY(writeFile(previous + u"A.MDB"_s, "old A")
                 && writeFile(folder + u"A.MDB"_s, "new A"));
         QVERIFY(writeFile(previous + u"B.mdb"_s, "old B")
@@ -84,128 +84,82 @@ private slots:
 
         QVERIFY(restore::undo(journal));
         QCOMPARE(journal.phase, restore::Phase::Failed);
-        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 (QStringList {u"A.MDB"_s, u"B.mdb"_s, u"Notiz.txt"_s}));
-        QCOMPARE(readFile(folder + u"A.MDB"_s), "old A");
-        QCOMPARE(readFile(folder + u"B.mdb"_s), "old B");
+        QCOMPARE(contents(folder),
+                 (QMap<QString, QByteArray> {
+                     {u"A.MDB"_s, "old A"}, {u"B.mdb"_s, "old B"}, {u"Notiz.txt"_s, "keep"}}));
     }
 
     // Names on a disk may carry escape sequences; only text and the controls
     // of the progress display reach the terminal, however the output is cut.
-    void outputFilter_data()
+    // A member's name is plain when it stays in the database folder.
+    void words_data()
     {
-        QTest::addColumn<QByteArray>("output");
-        QTest::addColumn<QByteArray>("shown");
-        QTest::newRow("progress") << "Adding  50%\b\b\b100%\r\n\tok"_ba
-                                  << "Adding  50%\b\b\b100%\r\n\tok"_ba;
-        QTest::newRow("title") << "\x1b]0;gut\x07Text"_ba
-                               << "]0;gutText"_ba;
-        QTest::newRow("clear and hide") << "a\x1b[2J\x1b[8mb"_ba
-                                        << "a[2J[8mb"_ba;
-        QTest::newRow("C1 introducer in UTF-8") << "a\xc2\x9b"
-                                                   "2Jb"_ba
-                                                << "a2Jb"_ba;
-        QTest::newRow("C1 introducer raw") << "a\x9b"
-                                              "2J\x90q"_ba
-                                           << "a?2J?q"_ba;
-        // The last byte of "ß" lies in the C1 range as a byte, not as a character.
-        QTest::newRow("umlauts") << "Gr\xc3\xbc\xc3\x9f\xe2\x80\x93"_ba
-                                 << "Gr\xc3\xbc\xc3\x9f\xe2\x80\x93"_ba;
-        QTest::newRow("no UTF-8") << "\xff\xc0\xaf\xed\xa0\x80"_ba
-                                  << "??????"_ba;
-        QTest::newRow("NUL and DEL") << "a\0b\x7f"
-                                        "c"_ba
-                                     << "abc"_ba;
+        addRows({
+            Words("progress", "filter", "Adding  50%\b\b\b100%\r\n\tok",
+                  "Adding  50%\b\b\b100%\r\n\tok"),
+            Words("title", "filter", "\x1b]0;gut\x07Text", "]0;gutText"),
+            Words("clear and hide", "filter", "a\x1b[2J\x1b[8mb", "a[2J[8mb"),
+            // \233 is the byte 0x9b, CSI.
+            Words("C1 introducer in UTF-8", "filter", "a\xc2\2332Jb", "a2Jb"),
+            Words("C1 introducer raw", "filter", "a\2332J\x90q", "a?2J?q"),
+            // The last byte of "ß" lies in the C1 range as a byte, not as a character.
+            Words("umlauts", "filter", "Gr\xc3\xbc\xc3\x9f\xe2\x80\x93",
+                  "Gr\xc3\xbc\xc3\x9f\xe2\x80\x93"),
+            Words("no UTF-8", "filter", "\xff\xc0\xaf\xed\xa0\x80", "??????"),
+            Words("NUL and DEL", "filter", "a\0b\177c"_ba, "abc"),
+            Words("database", "name", "Nokrat.mdb", "Nokrat.mdb"),
+            Words("words of the archiver", "name", "Continued on next volume.mdb",
+                  "Continued on next volume.mdb"),
+            Words("absolute", "name", "/tmp/evil", "!/tmp/evil"),
+            Words("path out", "name", "x/../../../../home/.profile",
+                  "!x/../../../../home/.profile"),
+            Words("dot name", "name", ".NOKRAT.ldb", "!.NOKRAT.ldb"),
+            Words("drive", "name", "C:boot.ini", "!C:boot.ini"),
+            Words("backslash", "name", "..\\x.mdb", "!..\\x.mdb"),
+            Words("escape", "name", "a\x1b[8m.mdb", "!a\\x1b[8m.mdb"),
+            Words("line end", "name", "a\nb.mdb", "!a\\x0ab.mdb"),
+            Words("three digits", "bytes", "999", "999 Bytes"),
+            Words("nine digits", "bytes", "405000000", "405.000.000 Bytes"),
+            Words("gone", "bytes", "-1", "nicht vorhanden"),
+            Words("fits, its blanks kept", "wrapped", "a   b  c", "a   b  c"),
+            Words("full width", "wrapped", "0123456789", "0123456789"),
+            Words("broken at the last blank that fits", "wrapped", "Die Datenbank bleibt",
+                  "Die|Datenbank|bleibt"),
+            Words("umlauts are one column", "wrapped", "ääää öööö üü", "ääää öööö|üü"),
+            Words("indent kept", "wrapped", "  a:\\x.arj 1.456.400", "  a:\\x.arj|  1.456.400"),
+            Words("a longer word whole", "wrapped", "C:\\NOKRAT\\~HB1f3d8.NEU x",
+                  "C:\\NOKRAT\\~HB1f3d8.NEU|x"),
+            Words("hundredth", "volume", "100", "NOKUhobe.a99"),
+            Words("then three digits", "volume", "101", "NOKUhobe.100"),
+        });
     }
-    void outputFilter()
+    void words()
     {
-        QFETCH(QByteArray, output);
-        QFETCH(QByteArray, shown);
-        // Cut after every byte, and not at all.
-        for (const qsizetype piece : {qsizetype(1), output.size()}) {
-            OutputFilter filter;
-            std::string result;
-            for (qsizetype at = 0; at < output.size(); at += piece)
-                filter.pass(std::string_view(output.constData() + at,
-                                             std::size_t(qMin(piece, output.size() - at))),
-                            result);
-            filter.finish(result);
-            QCOMPARE(QByteArray::fromStdString(result), shown);
+        QFETCH(Words, row);
+        const std::string in = row.in.toStdString(), what = row.what;
+        std::string out;
+        if (what == "filter") {
+            // Cut after every byte, and not at all.
+            for (const std::size_t piece : {std::size_t(1), in.size()}) {
+                OutputFilter filter;
+                out.clear();
+                for (std::size_t at = 0; at < in.size(); at += piece)
+                    filter.pass(std::string_view(in).substr(at, piece), out);
+                filter.finish(out);
+                QCOMPARE(QByteArray::fromStdString(out), row.out);
+            }
+        } else if (what == "name") {
+            out = (words::plainName(in) ? "" : "!") + visible(in);
+        } else if (what == "bytes") {
+            out = words::bytes(std::stoll(in));
+        } else if (what == "wrapped") {
+            out = words::wrapped(in, 10);
+            std::replace(out.begin(), out.end(), '\n', '|');
+        } else {
+            out = words::volumeName("NOKUhobe.arj", std::stoi(in));
+            QCOMPARE(words::volumeNumber(row.out.toUpper().toStdString()), std::stoi(in));
         }
-    }
-
-    void memberNames_data()
-    {
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<bool>("plain");
-        QTest::addColumn<QByteArray>("shown");
-        QTest::newRow("database") << "Nokrat.mdb"_ba << true << "Nokrat.mdb"_ba;
-        QTest::newRow("words of the archiver")
-            << "Continued on next volume.mdb"_ba << true << "Continued on next volume.mdb"_ba;
-        QTest::newRow("absolute") << "/tmp/evil"_ba << false << "/tmp/evil"_ba;
-        QTest::newRow("path out") << "x/../../../../home/.profile"_ba << false
-                                  << "x/../../../../home/.profile"_ba;
-        QTest::newRow("dot name") << ".NOKRAT.ldb"_ba << false << ".NOKRAT.ldb"_ba;
-        QTest::newRow("drive") << "C:boot.ini"_ba << false << "C:boot.ini"_ba;
-        QTest::newRow("backslash") << "..\\x.mdb"_ba << false << "..\\x.mdb"_ba;
-        QTest::newRow("escape") << "a\x1b[8m.mdb"_ba << false << "a\\x1b[8m.mdb"_ba;
-        QTest::newRow("line end") << "a\nb.mdb"_ba << false << "a\\x0ab.mdb"_ba;
-    }
-    void memberNames()
-    {
-        QFETCH(QByteArray, name);
-        QTEST(words::plainName(name.toStdString()), "plain");
-        QTEST(QByteArray::fromStdString(visible(name.toStdString())), "shown");
-    }
-
-    void sizesInWords_data()
-    {
-        QTest::addColumn<long long>("size");
-        QTest::addColumn<QString>("words");
-        QTest::newRow("three digits") << 999LL << u"999 Bytes"_s;
-        QTest::newRow("nine digits") << 405000000LL << u"405.000.000 Bytes"_s;
-        QTest::newRow("gone") << -1LL << u"nicht vorhanden"_s;
-    }
-    void sizesInWords()
-    {
-        QFETCH(long long, size);
-        QTEST(QString::fromStdString(words::bytes(size)), "words");
-    }
-
-    // Lines for a console of 10 columns ("|" marks the breaks).
-    void wrappedLines_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("wrapped");
-        QTest::newRow("fits, its blanks kept") << u"a   b  c"_s << u"a   b  c"_s;
-        QTest::newRow("full width") << u"0123456789"_s << u"0123456789"_s;
-        QTest::newRow("broken at the last blank that fits")
-            << u"Die Datenbank bleibt"_s << u"Die|Datenbank|bleibt"_s;
-        QTest::newRow("umlauts are one column") << u"ääää öööö üü"_s << u"ääää öööö|üü"_s;
-        QTest::newRow("indent kept") << u"  a:\\x.arj 1.456.400"_s << u"  a:\\x.arj|  1.456.400"_s;
-        QTest::newRow("a longer word whole")
-            << u"C:\\NOKRAT\\~HB1f3d8.NEU x"_s << u"C:\\NOKRAT\\~HB1f3d8.NEU|x"_s;
-    }
-    void wrappedLines()
-    {
-        QFETCH(QString, line);
-        const std::string wrapped = words::wrapped(line.toStdString(), 10);
-        QTEST(QString::fromStdString(wrapped).replace(u'\n', u'|'), "wrapped");
-    }
-
-    void volumeNames_data()
-    {
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("hundredth") << 100 << u"NOKUhobe.a99"_s;
-        QTest::newRow("then three digits") << 101 << u"NOKUhobe.100"_s;
-    }
-    void volumeNames()
-    {
-        QFETCH(int, number);
-        QFETCH(QString, name);
-        QCOMPARE(QString::fromStdString(words::volumeName("NOKUhobe.arj", number)), name);
-        QCOMPARE(words::volumeNumber(name.toUpper().toStdString()), number);
+        QCOMPARE(QByteArray::fromStdString(out), row.out);
     }
 };
 

@@ -1,25 +1,15 @@
 // Backup and restore end to end: the real archiver through the real launcher,
 // in the sandbox prefix, with a stub console that answers its questions "y".
 
+#include "archivefiles.h"
 #include "rows.h"
 #include "windowdriver.h"
 
-#include <QRandomGenerator>
 #include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Drops the console's options, runs the companion and through it the
-// archiver with "y" to every question (the next floppy included) and leaves "done.<exit
-// status>.<pid>" where it ran.
-constexpr char stubConsole[] = R"(#!/bin/sh
-while [ "$1" != -e ]; do shift; done
-shift
-yes | "$@" >>console.log 2>&1
-touch "done.$?.$$"
-)";
 
 // Launches for real and plays the user: every box waits until the archivers
 // started so far have finished, as the user waits for the console before
@@ -51,13 +41,6 @@ private:
     qsizetype m_launched = 0;
 };
 
-QByteArray pseudoRandom(qsizetype size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
-    return bytes;
-}
-
 // Page 2 before the backup's and the restore's start (clicks, "field=text"
 // typed); the archive's folder, then the files in it; the files restored;
 // folders beside them whose short forms are the same, with a decoy that
@@ -82,9 +65,11 @@ private slots:
     {
         if (QStandardPaths::findExecutable(u"arj"_s).isEmpty())
             QSKIP("the archiver arj is not installed");
-        QFile xterm(console.filePath(u"xterm"_s));
-        QVERIFY(xterm.open(QIODevice::WriteOnly) && xterm.write(stubConsole) > 0);
-        QVERIFY(xterm.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+        // The stub console (tests/data/roundtrip.txt) answers every question Yes.
+        QVERIFY(writeFile(console.filePath(u"xterm"_s),
+                          recordedTexts(u"roundtrip.txt"_s).value(u"xterm"_s).toUtf8()));
+        QVERIFY(QFile::setPermissions(console.filePath(u"xterm"_s),
+                                      QFile::ReadOwner | QFile::ExeOwner));
         qputenv("PATH", QFile::encodeName(console.path()) + ':' + qgetenv("PATH"));
     }
 
@@ -111,20 +96,15 @@ private slots:
         QVERIFY(QFile::link(QStandardPaths::findExecutable(u"arj"_s),
                             services.hostOf(u"C:\\TOOLS\\arj.exe"_s)));
         const QString databases = services.hostOf(row.database);
-        QVERIFY(QDir().mkpath(databases) && QDir().mkpath(services.hostOf(archive[0])));
+        QVERIFY(QDir().mkpath(services.hostOf(archive[0])));
         const QMap<QString, QByteArray> original {{u"NOKRAT.mdb"_s, pseudoRandom(3'500'000, 1)},
                                                   {u"OTHER.MDB"_s, pseudoRandom(20'000, 2)},
                                                   {u"notes.txt"_s, "not a database"_ba}};
-        for (auto it = original.begin(); it != original.end(); ++it) {
-            QFile file(databases + it.key());
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(it.value()) == it->size());
-        }
-
-        for (const QString &neighbour : row.neighbours) {
-            QFile decoy(services.hostOf(neighbour) + u"NOKRAT.mdb"_s);
-            QVERIFY(QDir().mkpath(services.hostOf(neighbour)) && decoy.open(QIODevice::WriteOnly)
-                    && decoy.write("decoy") == 5);
-        }
+        for (const auto &[name, bytes] : original.asKeyValueRange())
+            QVERIFY(writeFile(databases + name, bytes));
+        const QMap<QString, QByteArray> decoy {{u"NOKRAT.mdb"_s, "decoy"}};
+        for (const QString &neighbour : row.neighbours)
+            QVERIFY(writeFile(services.hostOf(neighbour) + u"NOKRAT.mdb"_s, "decoy"));
 
         const auto start = [&](const QStringList &actions) {
             for (const QString &action : actions + QStringList {u"Command3D1"_s}) {
@@ -142,19 +122,13 @@ private slots:
         QVERIFY(QDir(databases).removeRecursively() && QDir().mkpath(databases));
         start(row.restore);
         QVERIFY(services.archiversSucceeded());
-        QCOMPARE(QDir(databases).entryList(QDir::Files), row.restored);
-        for (const QString &name : row.restored) {
-            QFile file(databases + name);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            QVERIFY2(file.readAll() == original.value(name), qPrintable(name));
-        }
+        QMap<QString, QByteArray> restored;
+        for (const QString &name : row.restored)
+            restored[name] = original[name];
+        QCOMPARE(contents(databases), restored);
         QCOMPARE(services.boxes().filter(u"nicht vollständig"_s), QStringList());
-        for (const QString &neighbour : row.neighbours) {
-            QDir folder(services.hostOf(neighbour));
-            QCOMPARE(folder.entryList(QDir::Files), QStringList {u"NOKRAT.mdb"_s});
-            QFile decoy(folder.filePath(u"NOKRAT.mdb"_s));
-            QVERIFY(decoy.open(QIODevice::ReadOnly) && decoy.readAll() == "decoy");
-        }
+        for (const QString &neighbour : row.neighbours)
+            QCOMPARE(contents(services.hostOf(neighbour)), decoy);
     }
 };
 
