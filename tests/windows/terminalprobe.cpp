@@ -29,6 +29,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -100,18 +101,9 @@ int runWords(char *argv[])
     const std::string log = argv[2];
     const std::string folder = argv[3] == std::string("-") ? std::string() : argv[3];
     std::vector<std::string> command;
-    if (FILE *file = std::fopen(argv[4], "rb")) {
-        std::string word;
-        for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
-            if (c != '\n') {
-                word += char(c);
-                continue;
-            }
-            command.push_back(word);
-            word.clear();
-        }
-        std::fclose(file);
-    }
+    std::ifstream words(argv[4], std::ios::binary);
+    for (std::string word; std::getline(words, word);)
+        command.push_back(word);
     asOnGermanWindows();
     terminal::holdInterruptions();
     std::string seen;

@@ -2,14 +2,11 @@
 #include "winruns.h"
 
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QThread>
 
 #include <set>
 
-#include <windows.h>
-
-#include <tlhelp32.h> // after windows.h, whose types it uses
+#include <tlhelp32.h> // after windows.h (winruns.h), whose types it uses
 
 using namespace Qt::StringLiterals;
 
@@ -111,43 +108,14 @@ QMap<QString, QByteArray> filesIn(const QString &folder)
     return files;
 }
 
-// Moves the backup's volumes from one folder to another, as a floppy is
-// taken out of the drive or put in.
-bool moveVolumes(const QString &from, const QString &to)
-{
-    if (!QDir().mkpath(to))
-        return false;
-    for (const QString &name : QDir(from).entryList({u"NOKUhobe.*"_s}, QDir::Files)) {
-        if (!QFile::rename(from + u'/' + name, to + u'/' + name))
-            return false;
-    }
-    return true;
-}
-
 // The real services and the archiver installed beside the program, with a
-// user at the boxes and the consoles: Yes to the restore's question, OK to
-// every other; each run followed in its console to the end, a full floppy
-// taken out at the archiver's question for the next (kept in DISKS/N) and
-// the question answered, the floppy the program asks for put in.
-class UserAtTheConsole : private WorkingFolder, public platform::RealServices
+// user at the boxes and the consoles: each run followed in its console to
+// the end, a full floppy taken out at the archiver's question for the next
+// (kept in DISKS/N) and the question answered, the floppy the program asks
+// for put in.
+class UserAtTheConsole : public AnsweringServices
 {
 public:
-    UserAtTheConsole()
-        : RealServices(platform::DriveMap::fromEnvironment(),
-                       QCoreApplication::applicationDirPath(), folder)
-    { }
-
-    int msgBox(const QString &prompt, int style) override
-    {
-        log << prompt;
-        static const QRegularExpression nextDisk(
-            u"^Legen Sie die Sicherungsdiskette (\\d+) ein$"_s);
-        if (const auto match = nextDisk.match(prompt); match.hasMatch())
-            putIn(match.captured(1).toInt());
-        return (style & 7) == platform::MsgBox::YesNo ? platform::MsgBox::Yes
-                                                      : platform::MsgBox::Ok;
-    }
-
     void shell(const launch::Command &command, int windowStyle) override
     {
         const std::set<DWORD> before = companions();
@@ -161,24 +129,20 @@ public:
             }
             QThread::msleep(50);
         }
-        if (started)
-            screens << followToTheEnd(Console(*started));
-        else
-            screens << u"no console"_s;
+        screens << (started ? followToTheEnd(Console(*started)) : u"no console"_s);
     }
 
     // The floppy in the drive taken out, DISK put in (none for 0).
-    void putIn(int disk)
+    void diskAskedFor(int disk) override
     {
         if (m_inDrive > 0)
-            moveVolumes(floppy, disks + u'/' + QString::number(m_inDrive));
+            copyFiles(floppy, disks + u'/' + QString::number(m_inDrive), true);
         if (disk > 0)
-            moveVolumes(disks + u'/' + QString::number(disk), floppy);
+            copyFiles(disks + u'/' + QString::number(disk), floppy, true);
         m_inDrive = disk;
     }
 
     QString disks = folder + u"/disks"_s;
-    QStringList log;
     QStringList screens; // each run's console at its end
 
 private:
@@ -206,7 +170,7 @@ private:
                 // the companion reads the volume meanwhile.
                 QThread::msleep(1500);
                 answered = last;
-                moveVolumes(floppy, disks + u'/' + QString::number(answered));
+                copyFiles(floppy, disks + u'/' + QString::number(answered), true);
                 console.type(u"Y\r"_s);
             }
             QThread::msleep(200);
@@ -221,30 +185,6 @@ QByteArray randomBytes(qsizetype size)
     QRandomGenerator generator(23);
     generator.fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
     return bytes;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// Page 2 for a restore from A: of three floppies, started; the first in.
-void restoreThreeFloppies(BasicWindowDriver<UserAtTheConsole> &driver)
-{
-    driver.services.putIn(1);
-    driver.openPage2(u"C:\\NOKRAT\\"_s);
-    driver.click(u"Option3D4"_s);
-    driver.type(u"Mh3dText3"_s, u"3"_s);
-    driver.click(u"Command3D1"_s);
-}
-
-// Older databases of the NAMES in the folder, which a restore replaces.
-void putOlderDatabases(const QStringList &names)
-{
-    QVERIFY(clearFolder(databases));
-    for (const QString &name : names)
-        QVERIFY(writeFile(databases + u'/' + name, "vorher"));
 }
 
 } // namespace
@@ -272,7 +212,7 @@ private slots:
         QDir(driver.services.disks).removeRecursively();
         driver.openPage2(u"C:\\NOKRAT\\"_s);
         driver.click(u"Command3D1"_s);
-        QVERIFY(moveVolumes(floppy, driver.services.disks + u"/3"_s));
+        QVERIFY(copyFiles(floppy, driver.services.disks + u"/3"_s, true));
 
         QCOMPARE(driver.services.screens.size(), 1);
         const QString screen = driver.services.screens.constFirst();
@@ -312,8 +252,16 @@ private slots:
         } else {
             QCOMPARE(driver.services.disks, m_disks);
         }
-        putOlderDatabases(expected.keys());
-        restoreThreeFloppies(driver);
+        // Older databases of the names, which the restore replaces, and
+        // the first of three floppies in A:.
+        QVERIFY(clearFolder(databases));
+        for (const QString &name : expected.keys())
+            QVERIFY(writeFile(databases + u'/' + name, "vorher"));
+        driver.services.diskAskedFor(1);
+        driver.openPage2(u"C:\\NOKRAT\\"_s);
+        driver.click(u"Option3D4"_s);
+        driver.type(u"Mh3dText3"_s, u"3"_s);
+        driver.click(u"Command3D1"_s);
 
         QCOMPARE(driver.services.screens.size(), 3);
         // The summary's long lines are broken at blanks, never by the
@@ -329,7 +277,7 @@ private slots:
             QDir(databases).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), expected.keys(),
             15000);
         QVERIFY(filesIn(databases) == expected);
-        driver.services.putIn(0);
+        driver.services.diskAskedFor(0);
     }
 
 private:

@@ -2,41 +2,14 @@
 // other one is terminalprobe.exe), replacing a file a reader has open, and
 // moves that replace nothing.
 
-#include "console/statefiles.h"
+#include "winruns.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <fstream>
 #include <thread>
 
-#include <windows.h>
-
 using namespace Qt::StringLiterals;
-
-namespace {
-
-std::string local(const QString &path)
-{
-    return QDir::toNativeSeparators(path).toStdString();
-}
-
-bool write(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-QByteArray read(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 class TestWindowsStateFiles : public QObject
 {
@@ -44,57 +17,53 @@ class TestWindowsStateFiles : public QObject
 
     QTemporaryDir m_scratch;
 
+    std::string local(const QString &name) const
+    {
+        return QDir::toNativeSeparators(m_scratch.filePath(name)).toStdString();
+    }
+
 private slots:
     void lockHeldByAnotherProcess()
     {
         const QString file = m_scratch.filePath(u"restore.lock"_s);
-        const QString flag = m_scratch.filePath(u"release"_s);
-        QString line = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()
-                                                + u"/terminalprobe.exe lock "_s)
-            + QDir::toNativeSeparators(file) + u' ' + QDir::toNativeSeparators(flag);
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        QVERIFY(CreateProcessW(nullptr, reinterpret_cast<wchar_t *>(line.data()), nullptr, nullptr,
-                               FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process));
-        CloseHandle(process.hThread);
+        const HANDLE process
+            = startProcess(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()
+                                                    + u"/terminalprobe.exe lock "_s + file + u' '
+                                                    + m_scratch.filePath(u"release"_s)),
+                           CREATE_NO_WINDOW);
+        QVERIFY(process);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file + u".held"_s), 10000);
 
-        QVERIFY(statefiles::isLocked(local(file)));
-        statefiles::Lock lock(local(file));
+        QVERIFY(statefiles::isLocked(local(u"restore.lock"_s)));
+        statefiles::Lock lock(local(u"restore.lock"_s));
         QVERIFY(!lock.tryLock());
         // Waits for the other to let go, which it does once told.
         std::thread release([&] {
             Sleep(300);
-            write(flag, "");
+            writeFile(m_scratch.filePath(u"release"_s), "");
         });
         QTRY_VERIFY_WITH_TIMEOUT(lock.tryLock(), 10000);
         release.join();
-        WaitForSingleObject(process.hProcess, 10000);
-        CloseHandle(process.hProcess);
-        QVERIFY(statefiles::isLocked(local(file)));
+        WaitForSingleObject(process, 10000);
+        CloseHandle(process);
+        QVERIFY(statefiles::isLocked(local(u"restore.lock"_s)));
     }
 
-    void lockTakenAgain()
+    // In one process: a missing file or one nobody holds is not locked, a
+    // lock is taken again by its holder and let go with it.
+    void lockInOneProcess()
     {
-        const std::string file = local(m_scratch.filePath(u"again.lock"_s));
+        const std::string file = local(u"free.lock"_s);
         QVERIFY(!statefiles::isLocked(file));
-        statefiles::Lock lock(file);
-        QVERIFY(lock.tryLock());
-        QVERIFY(lock.tryLock());
-    }
-
-    void unlockedAndMissing()
-    {
-        const QString file = m_scratch.filePath(u"free.lock"_s);
-        QVERIFY(!statefiles::isLocked(local(file)));
-        QVERIFY(write(file, ""));
-        QVERIFY(!statefiles::isLocked(local(file)));
         {
-            statefiles::Lock lock(local(file));
+            statefiles::Lock lock(file);
             QVERIFY(lock.tryLock());
+            QVERIFY(lock.tryLock());
+            QVERIFY(statefiles::isLocked(file));
         }
-        QVERIFY(!statefiles::isLocked(local(file)));
+        QVERIFY(!statefiles::isLocked(file));
+        QVERIFY(writeFile(m_scratch.filePath(u"free.lock"_s), ""));
+        QVERIFY(!statefiles::isLocked(file));
     }
 
     // A reader of the journal has it open for a moment, without sharing its
@@ -102,31 +71,31 @@ private slots:
     void replacedWhileRead()
     {
         const QString file = m_scratch.filePath(u"restore.journal"_s);
-        QVERIFY(write(file, "alt"));
-        auto reader = std::make_unique<std::ifstream>(local(file), std::ios::binary);
+        QVERIFY(writeFile(file, "alt"));
+        auto reader
+            = std::make_unique<std::ifstream>(local(u"restore.journal"_s), std::ios::binary);
         QVERIFY(reader->is_open());
         std::thread closing([&] {
             Sleep(300);
             reader.reset();
         });
-        const bool written = statefiles::writeDurably(local(file), "neu");
+        const bool written = statefiles::writeDurably(local(u"restore.journal"_s), "neu");
         closing.join();
         QVERIFY(written);
-        QCOMPARE(read(file), "neu"_ba);
+        QCOMPARE(contents(file), "neu"_ba);
         QVERIFY(!QFile::exists(file + u".neu"_s));
     }
 
     void moveReplacesNothing()
     {
-        const QString from = m_scratch.filePath(u"from.mdb"_s);
-        const QString to = m_scratch.filePath(u"to.mdb"_s);
-        QVERIFY(write(from, "neu") && write(to, "alt"));
-        QVERIFY(!statefiles::moveEntry(local(from), local(to)));
-        QCOMPARE(read(to), "alt"_ba);
-        QVERIFY(QFile::remove(to));
-        QVERIFY(statefiles::moveEntry(local(from), local(to)));
-        QCOMPARE(read(to), "neu"_ba);
-        QVERIFY(!QFile::exists(from));
+        QVERIFY(writeFile(m_scratch.filePath(u"from.mdb"_s), "neu")
+                && writeFile(m_scratch.filePath(u"to.mdb"_s), "alt"));
+        QVERIFY(!statefiles::moveEntry(local(u"from.mdb"_s), local(u"to.mdb"_s)));
+        QCOMPARE(contents(m_scratch.filePath(u"to.mdb"_s)), "alt"_ba);
+        QVERIFY(QFile::remove(m_scratch.filePath(u"to.mdb"_s)));
+        QVERIFY(statefiles::moveEntry(local(u"from.mdb"_s), local(u"to.mdb"_s)));
+        QCOMPARE(contents(m_scratch.filePath(u"to.mdb"_s)), "neu"_ba);
+        QVERIFY(!QFile::exists(m_scratch.filePath(u"from.mdb"_s)));
     }
 };
 
