@@ -45,10 +45,7 @@ std::string utf8(const wchar_t *text)
 
 void append(const std::string &log, const std::string &text)
 {
-    if (FILE *file = std::fopen(log.c_str(), "ab")) {
-        std::fwrite(text.data(), 1, text.size(), file);
-        std::fclose(file);
-    }
+    std::ofstream(log, std::ios::binary | std::ios::app) << text;
 }
 
 // Control characters as \n or \xNN, so that a log line is one piece.
@@ -77,9 +74,8 @@ void print(const std::string &text)
 
 void asOnGermanWindows()
 {
-    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     SetConsoleOutputCP(850);
-    SetConsoleScreenBufferSize(output, {80, 300});
+    SetConsoleScreenBufferSize(GetStdHandle(STD_OUTPUT_HANDLE), {80, 300});
 }
 
 // The console's row above the cursor, as it shows it: the line written last.

@@ -29,72 +29,57 @@ std::set<DWORD> companions()
     return found;
 }
 
-// A companion's console as the user sees it: its screen, and its keyboard.
-class Console
+// Work on a companion's console as the user sees it: on its screen
+// (CONOUT$), or its keyboard (CONIN$).
+template<class Work> void inConsole(DWORD process, const wchar_t *device, Work work)
 {
-public:
-    explicit Console(DWORD process)
-        : m_process(process)
-    { }
+    FreeConsole();
+    if (!AttachConsole(process))
+        return;
+    const HANDLE handle
+        = CreateFileW(device, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, 0, nullptr);
+    work(handle);
+    CloseHandle(handle);
+    FreeConsole();
+}
 
-    // The text on the screen up to the cursor, a line per row.
-    QString screen() const
-    {
-        QString text;
-        attached([&](HANDLE output, HANDLE) {
-            CONSOLE_SCREEN_BUFFER_INFO info;
-            if (!GetConsoleScreenBufferInfo(output, &info))
-                return;
-            std::wstring row(size_t(info.dwSize.X), L' ');
-            for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
-                DWORD read = 0;
-                ReadConsoleOutputCharacterW(output, row.data(), DWORD(row.size()), {0, y}, &read);
-                text += QString::fromWCharArray(row.data(), read).trimmed() + u'\n';
-            }
-        });
-        return text;
-    }
-
-    void type(const QString &keys) const
-    {
-        attached([&](HANDLE, HANDLE input) {
-            for (const QChar key : keys) {
-                INPUT_RECORD records[2] {};
-                for (int at = 0; at < 2; ++at) {
-                    records[at].EventType = KEY_EVENT;
-                    KEY_EVENT_RECORD &event = records[at].Event.KeyEvent;
-                    event.bKeyDown = at == 0;
-                    event.wRepeatCount = 1;
-                    event.wVirtualKeyCode = key == u'\r' ? VK_RETURN : key.toUpper().unicode();
-                    event.uChar.UnicodeChar = key.unicode();
-                }
-                DWORD written = 0;
-                WriteConsoleInputW(input, records, 2, &written);
-            }
-        });
-    }
-
-private:
-    template<class Work> void attached(Work work) const
-    {
-        FreeConsole();
-        if (!AttachConsole(m_process))
+// The text on the screen up to the cursor, a line per row.
+QString screenOf(DWORD console)
+{
+    QString text;
+    inConsole(console, L"CONOUT$", [&](HANDLE output) {
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        if (!GetConsoleScreenBufferInfo(output, &info))
             return;
-        const auto open = [](const wchar_t *name) {
-            return CreateFileW(name, GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                               nullptr);
-        };
-        const HANDLE output = open(L"CONOUT$");
-        const HANDLE input = open(L"CONIN$");
-        work(output, input);
-        CloseHandle(output);
-        CloseHandle(input);
-        FreeConsole();
-    }
+        std::wstring row(size_t(info.dwSize.X), L' ');
+        for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
+            DWORD read = 0;
+            ReadConsoleOutputCharacterW(output, row.data(), DWORD(row.size()), {0, y}, &read);
+            text += QString::fromWCharArray(row.data(), read).trimmed() + u'\n';
+        }
+    });
+    return text;
+}
 
-    DWORD m_process;
-};
+void typeInto(DWORD console, const QString &keys)
+{
+    inConsole(console, L"CONIN$", [&](HANDLE input) {
+        for (const QChar key : keys) {
+            INPUT_RECORD records[2] {};
+            for (int at = 0; at < 2; ++at) {
+                records[at].EventType = KEY_EVENT;
+                KEY_EVENT_RECORD &event = records[at].Event.KeyEvent;
+                event.bKeyDown = at == 0;
+                event.wRepeatCount = 1;
+                event.wVirtualKeyCode = key == u'\r' ? VK_RETURN : key.toUpper().unicode();
+                event.uChar.UnicodeChar = key.unicode();
+            }
+            DWORD written = 0;
+            WriteConsoleInputW(input, records, 2, &written);
+        }
+    });
+}
 
 const QString floppy = u"A:/"_s;
 const QString databases = u"C:/NOKRAT"_s;
@@ -129,7 +114,7 @@ public:
             }
             QThread::msleep(50);
         }
-        screens << (started ? followToTheEnd(Console(*started)) : u"no console"_s);
+        screens << (started ? followToTheEnd(*started) : u"no console"_s);
     }
 
     // The floppy in the drive taken out, DISK put in (none for 0).
@@ -148,7 +133,7 @@ public:
 private:
     int m_inDrive = 0;
 
-    QString followToTheEnd(const Console &console) const
+    QString followToTheEnd(DWORD console) const
     {
         static const QRegularExpression question(
             u"Insert diskette with next volume \\((\\d+)\\)\\.  Enter \"Y\" when ready:"_s);
@@ -156,9 +141,9 @@ private:
         const QDeadlineTimer deadline(120000);
         QString screen;
         while (!deadline.hasExpired()) {
-            screen = console.screen();
+            screen = screenOf(console);
             if (screen.contains(u"Fenster schließen: Eingabetaste"_s)) {
-                console.type(u"\r"_s);
+                typeInto(console, u"\r"_s);
                 return screen;
             }
             auto asked = question.globalMatch(screen);
@@ -171,21 +156,13 @@ private:
                 QThread::msleep(1500);
                 answered = last;
                 copyFiles(floppy, disks + u'/' + QString::number(answered), true);
-                console.type(u"Y\r"_s);
+                typeInto(console, u"Y\r"_s);
             }
             QThread::msleep(200);
         }
         return screen;
     }
 };
-
-QByteArray randomBytes(qsizetype size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(23);
-    generator.fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
-    return bytes;
-}
 
 } // namespace
 
@@ -205,7 +182,10 @@ private slots:
     void backupOverThreeFloppies()
     {
         // Random, so that nothing compresses: 3.3 MB fill three floppies.
-        QVERIFY(writeFile(databases + u"/NOKRAT.mdb"_s, randomBytes(3300000)));
+        QList<quint32> noise(3300000 / 4);
+        QRandomGenerator(23).fillRange(noise.data(), noise.size());
+        QVERIFY(writeFile(databases + u"/NOKRAT.mdb"_s,
+                          QByteArray(reinterpret_cast<const char *>(noise.constData()), 3300000)));
         QVERIFY(writeFile(databases + u"/Kl.mdb"_s, "Kl"));
         m_backedUp = filesIn(databases);
         BasicWindowDriver<UserAtTheConsole> driver;

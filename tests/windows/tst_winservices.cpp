@@ -5,6 +5,10 @@
 #include "winruns.h"
 
 #include <QScopeGuard>
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -112,9 +116,20 @@ struct Launch
 
 } // namespace
 
+// The Windows services and the state files' system calls: locks between
+// processes (the other one is terminalprobe.exe), replacing a file a reader
+// has open, and moves that replace nothing.
 class TestWinServices : public QObject
 {
     Q_OBJECT
+
+    QTemporaryDir m_scratch; // the state files'
+
+    std::string local(const QString &name) const
+    {
+        return QDir::toNativeSeparators(m_scratch.filePath(name)).toStdString();
+    }
+
 private slots:
     void drives()
     {
@@ -171,9 +186,8 @@ private slots:
             {"other drives not asked", u"ALT/"_s, u"files C:\\FEHLT\\"_s, true, DRIVE_REMOTE},
         });
     }
-    // The error ("error N", with the reason where it says more than the
-    // number's own), what is listed and what is left on A:, hidden
-    // entries included.
+    // The error with its number and description, what is listed and what is
+    // left on A:, hidden entries included.
     void fileOperations()
     {
         QFETCH(Operation, row);
@@ -183,8 +197,7 @@ private slots:
         if (row.links && floppy.isEmpty())
             QSKIP("the links are made on Wine's host");
         const QString outside = services.workingDirectory() + u"/draussen"_s;
-        QVERIFY(QDir().mkpath(outside + u"/SUB"_s)
-                && ::writeFile(outside + u"/keep.mdb"_s, "keep"));
+        QVERIFY(QDir().mkpath(outside + u"/SUB"_s) && writeFile(outside + u"/keep.mdb"_s, "keep"));
         const QList<std::pair<QString, QString>> links {{u"LINK"_s, outside},
                                                         {u"SUBLINK"_s, outside + u"/SUB"_s},
                                                         {u"flink.mdb"_s, outside + u"/keep.mdb"_s}};
@@ -224,9 +237,7 @@ private slots:
             if (!listed.isEmpty())
                 outcome << u"listed "_s + listed.join(u' ');
         } catch (const rules::RuntimeError &e) {
-            outcome << u"error %1"_s.arg(e.number());
-            if (e.description() != rules::RuntimeError::descriptionOf(e.number()))
-                outcome.last() += u": "_s + e.description();
+            outcome << QString::fromUtf8(e.what());
         }
         for (const QString &name :
              row.links ? QStringList() : left().split(u' ', Qt::SkipEmptyParts))
@@ -238,7 +249,7 @@ private slots:
                  QStringList({u"keep.mdb"_s, u"SUB"_s}));
     }
 
-    void writeFile_data()
+    void iniWritten_data()
     {
         const DWORD hidden = FILE_ATTRIBUTE_HIDDEN, none = INVALID_FILE_ATTRIBUTES;
         const QString ini = u"HOBE.INI"_s;
@@ -254,13 +265,13 @@ private slots:
              0, "neu", true, ini},
         });
     }
-    void writeFile()
+    void iniWritten()
     {
         QFETCH(Write, row);
         FakeServices services;
         const QString path = QDir::toNativeSeparators(services.workingDirectory() + u"/HOBE.INI"_s);
         if (row.attributes != INVALID_FILE_ATTRIBUTES)
-            QVERIFY(::writeFile(path, "alt") && SetFileAttributesW(wide(path), row.attributes));
+            QVERIFY(writeFile(path, "alt") && SetFileAttributesW(wide(path), row.attributes));
         const auto failing = [&](const wchar_t *replaced, const wchar_t *, const wchar_t *backup) {
             if (row.replaceFails == u"old moved")
                 MoveFileW(replaced, backup);
@@ -312,6 +323,81 @@ private slots:
                  row.error);
         if (row.error == 0)
             QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(work + u"\\gestartet.txt"_s), 20000);
+    }
+
+    void lockHeldByAnotherProcess()
+    {
+        const QString file = m_scratch.filePath(u"restore.lock"_s);
+        const HANDLE process
+            = startProcess(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()
+                                                    + u"/terminalprobe.exe lock "_s + file + u' '
+                                                    + m_scratch.filePath(u"release"_s)),
+                           CREATE_NO_WINDOW);
+        QVERIFY(process);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file + u".held"_s), 10000);
+
+        QVERIFY(statefiles::isLocked(local(u"restore.lock"_s)));
+        statefiles::Lock lock(local(u"restore.lock"_s));
+        QVERIFY(!lock.tryLock());
+        // Waits for the other to let go, which it does once told.
+        std::thread release([&] {
+            Sleep(300);
+            writeFile(m_scratch.filePath(u"release"_s), "");
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(lock.tryLock(), 10000);
+        release.join();
+        WaitForSingleObject(process, 10000);
+        CloseHandle(process);
+        QVERIFY(statefiles::isLocked(local(u"restore.lock"_s)));
+    }
+
+    // In one process: a missing file or one nobody holds is not locked, a
+    // lock is taken again by its holder and let go with it.
+    void lockInOneProcess()
+    {
+        const std::string file = local(u"free.lock"_s);
+        QVERIFY(!statefiles::isLocked(file));
+        {
+            statefiles::Lock lock(file);
+            QVERIFY(lock.tryLock());
+            QVERIFY(lock.tryLock());
+            QVERIFY(statefiles::isLocked(file));
+        }
+        QVERIFY(!statefiles::isLocked(file));
+        QVERIFY(writeFile(m_scratch.filePath(u"free.lock"_s), ""));
+        QVERIFY(!statefiles::isLocked(file));
+    }
+
+    // A reader of the journal has it open for a moment, without sharing its
+    // deletion: the new content still replaces it.
+    void replacedWhileRead()
+    {
+        const QString file = m_scratch.filePath(u"restore.journal"_s);
+        QVERIFY(writeFile(file, "alt"));
+        auto reader
+            = std::make_unique<std::ifstream>(local(u"restore.journal"_s), std::ios::binary);
+        QVERIFY(reader->is_open());
+        std::thread closing([&] {
+            Sleep(300);
+            reader.reset();
+        });
+        const bool written = statefiles::writeDurably(local(u"restore.journal"_s), "neu");
+        closing.join();
+        QVERIFY(written);
+        QCOMPARE(contents(file), "neu"_ba);
+        QVERIFY(!QFile::exists(file + u".neu"_s));
+    }
+
+    void moveReplacesNothing()
+    {
+        QVERIFY(writeFile(m_scratch.filePath(u"from.mdb"_s), "neu")
+                && writeFile(m_scratch.filePath(u"to.mdb"_s), "alt"));
+        QVERIFY(!statefiles::moveEntry(local(u"from.mdb"_s), local(u"to.mdb"_s)));
+        QCOMPARE(contents(m_scratch.filePath(u"to.mdb"_s)), "alt"_ba);
+        QVERIFY(QFile::remove(m_scratch.filePath(u"to.mdb"_s)));
+        QVERIFY(statefiles::moveEntry(local(u"from.mdb"_s), local(u"to.mdb"_s)));
+        QCOMPARE(contents(m_scratch.filePath(u"to.mdb"_s)), "neu"_ba);
+        QVERIFY(!QFile::exists(m_scratch.filePath(u"from.mdb"_s)));
     }
 };
 
