@@ -9,15 +9,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The folder a path names, its short names in their long form.
-QString longForm(const QString &path)
-{
-    wchar_t buffer[MAX_PATH];
-    const DWORD size
-        = GetLongPathNameW(reinterpret_cast<const wchar_t *>(path.utf16()), buffer, MAX_PATH);
-    return QString::fromWCharArray(buffer, size);
-}
-
 // What the recording archiver in a folder wrote, one call per line. The
 // runs of a restore start one after the other without waiting, so their
 // archivers may record in any order: sorted.
@@ -86,8 +77,8 @@ void prepare(const QString &set = {}, const QString &place = {})
     }
     if (set.isEmpty())
         return;
-    QVERIFY(copyFiles(archives() + u'/' + set + u"/volumes"_s, place));
-    QVERIFY(copyFiles(archives() + u'/' + set + u"/files"_s, programFolder + u"/arj-contents"_s));
+    QVERIFY(copyFiles(archives + u'/' + set + u"/volumes"_s, place));
+    QVERIFY(copyFiles(archives + u'/' + set + u"/files"_s, programFolder + u"/arj-contents"_s));
 }
 
 // Page 2 as a row sets it (controls clicked, "field=text" typed, split at
@@ -190,7 +181,7 @@ private slots:
         // The backup is left as it was. The disks of one restore share its
         // folder, which is gone at the end, the backup's files in place of
         // the older ones.
-        const QString volumes = archives() + u'/' + row.set + u"/volumes/"_s;
+        const QString volumes = archives + u'/' + row.set + u"/volumes/"_s;
         QCOMPARE(QDir(row.place).entryList({u"NOKUhobe.*"_s}),
                  QDir(volumes).entryList(QDir::Files));
         for (const QString &name : QDir(volumes).entryList(QDir::Files))
@@ -201,7 +192,7 @@ private slots:
             QCOMPARE(line.section(u' ', 3, 3), recorded.constFirst().section(u' ', 3, 3));
         for (const QString &name : {u"Nokrat.mdb"_s, u"Kl.mdb"_s})
             QTRY_COMPARE_WITH_TIMEOUT(contents(u"C:/NOKRAT/"_s + name),
-                                      contents(archives() + u'/' + row.set + u"/files/"_s + name),
+                                      contents(archives + u'/' + row.set + u"/files/"_s + name),
                                       15000);
         QTRY_COMPARE_WITH_TIMEOUT(QDir(u"C:/NOKRAT"_s).entryList({u"~HB*"_s}, QDir::AllEntries),
                                   QStringList(), 5000);
@@ -228,7 +219,12 @@ private slots:
             const QStringList words = recordedCalls(record).constLast().split(u'\t');
             QCOMPARE(words.size(), 6);
             QVERIFY(words.at(3).endsWith(u"\\*.mdb"_s));
-            QCOMPARE(longForm(words.at(3).chopped(5)), u"C:\\Buchhaltung 2023\\"_s);
+            // The folder it names, its short names in their long form.
+            wchar_t folder[MAX_PATH];
+            const QString shortForm = words.at(3).chopped(5);
+            const DWORD size = GetLongPathNameW(
+                reinterpret_cast<const wchar_t *>(shortForm.utf16()), folder, MAX_PATH);
+            QCOMPARE(QString::fromWCharArray(folder, size), u"C:\\Buchhaltung 2023\\"_s);
             QFile::remove(record);
             QCOMPARE(companionStillAtWork(), QString());
         }

@@ -308,11 +308,9 @@ private slots:
         QFETCH(Launch, row);
         FakeServices services;
         const QString work = QDir::toNativeSeparators(services.workingDirectory());
-        wchar_t system[MAX_PATH];
-        QVERIFY(GetSystemDirectoryW(system, MAX_PATH) > 0);
-        QVERIFY(QDir(work).mkdir(u"Mein Ordner"_s)
-                && QFile::copy(QString::fromWCharArray(system) + u"\\cmd.exe"_s,
-                               work + u"\\Mein Ordner\\cmd.exe"_s));
+        QVERIFY(
+            QDir(work).mkdir(u"Mein Ordner"_s)
+            && QFile::copy(qEnvironmentVariable("ComSpec"), work + u"\\Mein Ordner\\cmd.exe"_s));
         const QStringList words = row.commandLine.replace(u"%WORK%"_s, work).split(u" /c "_s);
         launch::Command command {words.first()};
         if (words.size() > 1)
@@ -339,13 +337,9 @@ private slots:
         QVERIFY(statefiles::isLocked(local(u"restore.lock"_s)));
         statefiles::Lock lock(local(u"restore.lock"_s));
         QVERIFY(!lock.tryLock());
-        // Waits for the other to let go, which it does once told.
-        std::thread release([&] {
-            Sleep(300);
-            writeFile(m_scratch.filePath(u"release"_s), "");
-        });
+        // Taken once the other lets go, which it does once told.
+        QVERIFY(writeFile(m_scratch.filePath(u"release"_s), ""));
         QTRY_VERIFY_WITH_TIMEOUT(lock.tryLock(), 10000);
-        release.join();
         WaitForSingleObject(process, 10000);
         CloseHandle(process);
         QVERIFY(statefiles::isLocked(local(u"restore.lock"_s)));

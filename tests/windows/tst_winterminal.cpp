@@ -10,12 +10,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString probe()
-{
-    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath()
-                                    + u"/terminalprobe.exe"_s);
-}
-
 // Starts the command line, in a console of its own or in none, and waits
 // for it; false when it did not end in time.
 bool runLine(const QString &line, bool console, const std::function<void(DWORD)> &whileRunning = {})
@@ -59,8 +53,8 @@ struct Words
 {
     const char *name;
     QStringList words;
-    QString folder = {};
     bool plain = false;
+    QString folder = {};
 };
 
 // The words run, the probe's program in front unless they name one: the
@@ -88,7 +82,9 @@ class TestWindowsTerminal : public QObject
     Q_OBJECT
 
     QTemporaryDir m_scratch;
-    QString m_log;
+    const QString m_log = path(u"probe.log"_s);
+    const QString m_probe = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()
+                                                     + u"/terminalprobe.exe"_s);
 
     QString path(const QString &name) const
     {
@@ -104,15 +100,11 @@ class TestWindowsTerminal : public QObject
         QFile::remove(m_log + u".flag"_s);
         const QString list = path(u"words.txt"_s);
         return writeFile(list, (words.join(u'\n') + u'\n').toUtf8())
-            && runLine(joined({probe(), u"run"_s, m_log, folder, list}), true, whileRunning);
+            && runLine(joined({m_probe, u"run"_s, m_log, folder, list}), true, whileRunning);
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_scratch.isValid());
-        m_log = path(u"probe.log"_s);
-    }
+    void initTestCase() { QVERIFY(m_scratch.isValid()); }
 
     // The words reach the program as they were, whatever they hold; plain
     // ones in the line as they are, as the archiver's usual lines.
@@ -121,7 +113,6 @@ private slots:
         addRows<Words>({
             {"a backup's words",
              {u"a"_s, u"a:\\NOKUhobe.arj"_s, u"C:\\NOKRAT\\*.mdb"_s, u"-v1440"_s, u"-e"_s},
-             {},
              true},
             {"blank", {u"C:\\Program Files\\x"_s}},
             {"tab", {u"a\tb"_s}},
@@ -129,7 +120,7 @@ private slots:
             {"quote", {u"sag \"ja\""_s, u"a\"b"_s}},
             {"backslash before the closing quote", {u"C:\\Mit Leer\\"_s, u"C:\\Mit Leer\\\\"_s}},
             {"backslashes before a quote", {u"a\\\"b c"_s}},
-            {"working folder with a blank", {}, u"C:\\Arbeits Ordner"_s},
+            {"working folder with a blank", {}, false, u"C:\\Arbeits Ordner"_s},
         });
     }
     void wordsReachTheProgram()
@@ -139,7 +130,7 @@ private slots:
         QFile::remove(received);
         if (!row.folder.isEmpty())
             QVERIFY(QDir().mkpath(row.folder));
-        const QStringList words = QStringList {probe(), u"argv"_s, received} + row.words;
+        const QStringList words = QStringList {m_probe, u"argv"_s, received} + row.words;
         QVERIFY(runProbe(words, row.folder.isEmpty() ? u"-"_s : row.folder));
         QCOMPARE(logged(m_log, u"ending"_s), QStringList {u"0 0 0 0"_s});
         QCOMPARE(logged(received, u"argv"_s), words);
@@ -194,7 +185,7 @@ private slots:
         QFETCH(Run, row);
         QStringList words = row.words;
         if (!words.constFirst().endsWith(u".exe"_s))
-            words.prepend(probe());
+            words.prepend(m_probe);
         QVERIFY(runProbe(words));
         const QString ending = logged(m_log, u"ending"_s).value(0);
         const QString shown = logged(m_log, u"shown"_s).value(0);
@@ -211,7 +202,7 @@ private slots:
     {
         const QString text = u"Größe: „1.456.400 Bytes“ – schließen"_s;
         QFile::remove(m_log);
-        QVERIFY(runLine(joined({probe(), u"show"_s, m_log, text}), true));
+        QVERIFY(runLine(joined({m_probe, u"show"_s, m_log, text}), true));
         QCOMPARE(lines(m_log), QStringList {text});
     }
 
@@ -220,7 +211,7 @@ private slots:
     // its console window ends the processes at once.)
     void ctrlC()
     {
-        QVERIFY(runProbe({probe(), u"sleep"_s, u"30000"_s}, u"-"_s, [this](DWORD process) {
+        QVERIFY(runProbe({m_probe, u"sleep"_s, u"30000"_s}, u"-"_s, [this](DWORD process) {
             for (int waited = 0; waited < 200 && logged(m_log, u"piece"_s).isEmpty(); ++waited)
                 Sleep(50);
             FreeConsole();
@@ -257,7 +248,7 @@ private slots:
         QFETCH(Blanks, row);
         const QString log = path(u"words.log"_s);
         QFile::remove(log);
-        QVERIFY(runLine(joined({probe(), u"words"_s, log}) + u' ' + row.command, false));
+        QVERIFY(runLine(joined({m_probe, u"words"_s, log}) + u' ' + row.command, false));
         QCOMPARE(lines(log), (QStringList {u"words"_s, log} + row.words));
     }
 };

@@ -54,10 +54,7 @@ protected:
 #ifdef ARCHIVES
 // The backups the Linux archiver made (archives.sh), SET/volumes and
 // SET/files.
-inline QString archives()
-{
-    return QStringLiteral(ARCHIVES);
-}
+inline const QString archives = QStringLiteral(ARCHIVES);
 #endif
 
 // The consoles of earlier runs have ended their work (and wait for Enter):
@@ -70,11 +67,9 @@ inline QString companionStillAtWork()
     const QDeadlineTimer deadline(30000);
     for (const QString &name : state.entryList({QStringLiteral("*.lock")}, QDir::Files)) {
         const std::string lock = QDir::toNativeSeparators(state.filePath(name)).toStdString();
-        while (statefiles::isLocked(lock)) {
-            if (deadline.hasExpired())
-                return name;
-            QTest::qWait(50);
-        }
+        if (!QTest::qWaitFor([&] { return !statefiles::isLocked(lock); },
+                             int(deadline.remainingTime())))
+            return name;
     }
     return {};
 }
