@@ -184,6 +184,7 @@ private slots:
         QVERIFY(writeFile(databases + u"/NOKRAT.mdb"_s,
                           QByteArray(reinterpret_cast<const char *>(noise.constData()), 3300000)));
         QVERIFY(writeFile(databases + u"/Kl.mdb"_s, "Kl"));
+        const QMap<QString, QByteArray> backedUp = filesIn(databases);
         BasicWindowDriver<UserAtTheConsole> driver;
         QDir(driver.services.disks).removeRecursively();
         driver.openPage2(u"C:\\NOKRAT\\"_s);
@@ -200,7 +201,7 @@ private slots:
         for (const QString &volume :
              {u"1/NOKUhobe.arj"_s, u"2/NOKUhobe.a01"_s, u"3/NOKUhobe.a02"_s})
             QVERIFY(QFile::exists(driver.services.disks + u'/' + volume));
-        m_backedUp = filesIn(databases);
+        m_backedUp = backedUp;
     }
 
     void restoreDiskByDisk_data()
