@@ -108,8 +108,7 @@ private slots:
     void initTestCase()
     {
         const QString program = QCoreApplication::applicationDirPath();
-        QFile::remove(planted);
-        // Into C:\TOOLS once: the consoles of earlier runs may still be open.
+        // Once (C:\TOOLS): the consoles of earlier runs may still be open.
         for (const auto &[name, to] :
              {std::pair(u"arj.exe"_s, planted),
               {u"arj.exe"_s, tools + u"/arj.exe"_s},
@@ -222,8 +221,7 @@ private slots:
             // The folder it names, its short names in their long form.
             wchar_t folder[MAX_PATH];
             const QString shortForm = words.at(3).chopped(5);
-            const DWORD size = GetLongPathNameW(
-                reinterpret_cast<const wchar_t *>(shortForm.utf16()), folder, MAX_PATH);
+            const DWORD size = GetLongPathNameW(wide(shortForm), folder, MAX_PATH);
             QCOMPARE(QString::fromWCharArray(folder, size), u"C:\\Buchhaltung 2023\\"_s);
             QFile::remove(record);
             QCOMPARE(companionStillAtWork(), QString());

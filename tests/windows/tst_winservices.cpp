@@ -14,11 +14,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const wchar_t *wide(const QString &path)
-{
-    return reinterpret_cast<const wchar_t *>(path.utf16());
-}
-
 // Entries on A:, split at blanks, as "X/" for a folder, "x" for a file, with
 // "h:", "s:" or "r:" in front for the hidden, system or read-only attribute.
 void make(const QString &entries)

@@ -99,6 +99,11 @@ inline bool copyFiles(const QString &from, const QString &to, bool move = false)
     return true;
 }
 
+inline const wchar_t *wide(const QString &path)
+{
+    return reinterpret_cast<const wchar_t *>(path.utf16());
+}
+
 inline QByteArray contents(const QString &path)
 {
     QFile file(path);
