@@ -153,30 +153,24 @@ private slots:
     // character, so there a line of exactly 80 runs into the next one.)
     void runs_data()
     {
-        const QString ok = u"0 0 0 0"_s;
-        QString lines;
+        const QString ok = u"0 0 0 0"_s, missing = u"C:\\Nirgends\\arj.exe"_s;
+        const QString question = u"OK to process next volume (1)?"_s;
+        const QString said = u"Volume written.\n"_s + question + u"\nnext\n"_s;
+        const QString flag = m_log + u".flag"_s; // where the probe's onOutput answers
+        QString many;
         for (int line = 1; line <= 400; ++line)
-            lines += u"Zeile %1\n"_s.arg(line);
+            many += u"Zeile %1\n"_s.arg(line);
         addRows<Run>({
             {"the archiver's error", {u"exit"_s, u"3"_s}, u"0 3 0 0"_s},
             {"highest status of its own", {u"exit"_s, u"0x7fffffff"_s}, u"0 2147483647 0 0"_s},
             {"access violation", {u"crash"_s}, u"1 5 0 0"_s},
             {"breakpoint status", {u"exit"_s, u"0x80000003"_s}, u"1 3 0 0"_s},
             {"ended by Ctrl+C", {u"exit"_s, u"0xC000013A"_s}, u"1 314 1 0"_s},
-            {"missing program",
-             {u"C:\\Nirgends\\arj.exe"_s, u"x"_s},
-             u"0 127 0 0"_s,
-             {},
-             u"C:\\Nirgends\\arj.exe: Fehler "_s},
-            {"question seen while it waits",
-             {u"ask"_s, m_log + u".flag"_s},
-             ok,
-             u"Volume written.\nOK to process next volume (1)?\nnext\n"_s,
-             {},
-             u"OK to process next volume (1)?"_s},
+            {"missing program", {missing, u"x"_s}, u"0 127 0 0"_s, {}, missing + u": Fehler "_s},
+            {"question seen while it waits", {u"ask"_s, flag}, ok, said, {}, question},
             {"81 characters", {u"wide"_s, u"81"_s}, ok, QString(81, u'w') + u"\nend\n"_s},
             {"500 characters", {u"wide"_s, u"500"_s}, ok, QString(500, u'w') + u"\nend\n"_s},
-            {"many", {u"lines"_s, u"400"_s}, ok, lines},
+            {"many", {u"lines"_s, u"400"_s}, ok, many},
             {"umlauts in code page 850", {u"umlauts"_s}, ok, u"Größe äüö\n"_s},
         });
     }
