@@ -156,8 +156,9 @@ private slots:
         }
         driver.click(u"Command3D1"_s);
 
-        const QStringList calls
-            = recordedTexts(u"winlaunch.txt"_s).value(row.name).split(u'\n', Qt::SkipEmptyParts);
+        const QStringList calls = recordedTexts(u"winlaunch.txt"_s)
+                                      .value(QString::fromUtf8(row.name))
+                                      .split(u'\n', Qt::SkipEmptyParts);
         const QString record = programFolder + u"/arj-calls.txt"_s;
         // Where none is expected, long enough for the companion to have
         // called the archiver.

@@ -63,8 +63,7 @@ bool startOnHost(const QStringList &arguments)
     QString line = u"Z:"_s + QDir::toNativeSeparators(arguments.first());
     for (const QString &argument : arguments.sliced(1))
         line += u" \""_s + argument + u'"';
-    const HANDLE process = startProcess(line);
-    return process && CloseHandle(process);
+    return startProcess(line);
 }
 
 // An operation on Windows paths ("files A:\", "kill A:\*.*", "rmdir A:\X")
@@ -239,7 +238,8 @@ private slots:
             SetFileAttributesW(wide(u"A:\\"_s + name), FILE_ATTRIBUTE_NORMAL);
         if (!left().isEmpty())
             outcome << u"left "_s + left();
-        QCOMPARE(outcome.join(u'\n'), recordedTexts(u"winservices.txt"_s).value(row.name));
+        QCOMPARE(outcome.join(u'\n'),
+                 recordedTexts(u"winservices.txt"_s).value(QString::fromUtf8(row.name)));
         QCOMPARE(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList({u"keep.mdb"_s, u"SUB"_s}));
     }
@@ -321,12 +321,11 @@ private slots:
     void lockHeldByAnotherProcess()
     {
         const QString file = m_scratch.filePath(u"restore.lock"_s);
-        const HANDLE process
-            = startProcess(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()
-                                                    + u"/terminalprobe.exe lock "_s + file + u' '
-                                                    + m_scratch.filePath(u"release"_s)),
-                           CREATE_NO_WINDOW);
-        QVERIFY(process);
+        HANDLE process = nullptr;
+        QVERIFY(startProcess(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()
+                                                      + u"/terminalprobe.exe lock "_s + file + u' '
+                                                      + m_scratch.filePath(u"release"_s)),
+                             CREATE_NO_WINDOW, &process));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file + u".held"_s), 10000);
 
         QVERIFY(statefiles::isLocked(local(u"restore.lock"_s)));

@@ -14,8 +14,8 @@ namespace {
 // for it; false when it did not end in time.
 bool runLine(const QString &line, bool console, const std::function<void(DWORD)> &whileRunning = {})
 {
-    const HANDLE process = startProcess(line, console ? CREATE_NEW_CONSOLE : CREATE_NO_WINDOW);
-    if (!process)
+    HANDLE process = nullptr;
+    if (!startProcess(line, console ? CREATE_NEW_CONSOLE : CREATE_NO_WINDOW, &process))
         return false;
     if (whileRunning)
         whileRunning(GetProcessId(process));

@@ -122,16 +122,20 @@ inline QStringList lines(const QString &path, const QString &lineBreak = QString
     return QString::fromUtf8(contents(path)).split(lineBreak, Qt::SkipEmptyParts);
 }
 
-// The process a command line starts (flags as CreateProcess takes them);
-// null when it did not start.
-inline HANDLE startProcess(QString line, DWORD flags = 0)
+// Starts a command line (flags as CreateProcess takes them), its process
+// kept in PROCESS where given (Wine gives none for a host program).
+inline bool startProcess(QString line, DWORD flags = 0, HANDLE *process = nullptr)
 {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
+    PROCESS_INFORMATION started = {};
     if (!CreateProcessW(nullptr, reinterpret_cast<wchar_t *>(line.data()), nullptr, nullptr, FALSE,
-                        flags, nullptr, nullptr, &startup, &process))
-        return nullptr;
-    CloseHandle(process.hThread);
-    return process.hProcess;
+                        flags, nullptr, nullptr, &startup, &started))
+        return false;
+    CloseHandle(started.hThread);
+    if (process)
+        *process = started.hProcess;
+    else
+        CloseHandle(started.hProcess);
+    return true;
 }
