@@ -29,6 +29,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -44,10 +45,7 @@ std::string utf8(const wchar_t *text)
 
 void append(const std::string &log, const std::string &text)
 {
-    if (FILE *file = std::fopen(log.c_str(), "ab")) {
-        std::fwrite(text.data(), 1, text.size(), file);
-        std::fclose(file);
-    }
+    std::ofstream(log, std::ios::binary | std::ios::app) << text;
 }
 
 // Control characters as \n or \xNN, so that a log line is one piece.
@@ -76,9 +74,8 @@ void print(const std::string &text)
 
 void asOnGermanWindows()
 {
-    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     SetConsoleOutputCP(850);
-    SetConsoleScreenBufferSize(output, {80, 300});
+    SetConsoleScreenBufferSize(GetStdHandle(STD_OUTPUT_HANDLE), {80, 300});
 }
 
 // The console's row above the cursor, as it shows it: the line written last.
@@ -100,18 +97,9 @@ int runWords(char *argv[])
     const std::string log = argv[2];
     const std::string folder = argv[3] == std::string("-") ? std::string() : argv[3];
     std::vector<std::string> command;
-    if (FILE *file = std::fopen(argv[4], "rb")) {
-        std::string word;
-        for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
-            if (c != '\n') {
-                word += char(c);
-                continue;
-            }
-            command.push_back(word);
-            word.clear();
-        }
-        std::fclose(file);
-    }
+    std::ifstream words(argv[4], std::ios::binary);
+    for (std::string word; std::getline(words, word);)
+        command.push_back(word);
     asOnGermanWindows();
     terminal::holdInterruptions();
     std::string seen;

@@ -108,8 +108,11 @@ add_test(NAME windows_smoke
 set_tests_properties(windows_smoke PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 180)
 
 # The Windows services on the prefix's scratch floppies, including a drive
-# letter led to a missing folder, a drive without a disk.
+# letter led to a missing folder, a drive without a disk; locks, replaced
+# journals and moves of the state folder, the other process the probe.
 horbelung_add_test(tst_winservices windows/tst_winservices.cpp)
+target_link_libraries(tst_winservices PRIVATE horbelung_journal)
+add_dependencies(tst_winservices terminalprobe)
 
 # The disk checker on the prefix's A:, one case per ending; the program that
 # holds a file open is holdfile.
@@ -118,9 +121,3 @@ add_test(NAME windows_scandisk
          COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/windows/scandisk.sh ${HORBELUNG_WINEPREFIX}
                  $<TARGET_FILE:scandisk> $<TARGET_FILE:holdfile>)
 set_tests_properties(windows_scandisk PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 120)
-
-# Locks, replaced journals and moves of the state folder on Windows; the
-# other process is the probe.
-horbelung_add_test(tst_winstatefiles windows/tst_winstatefiles.cpp)
-target_link_libraries(tst_winstatefiles PRIVATE horbelung_journal)
-add_dependencies(tst_winstatefiles terminalprobe)

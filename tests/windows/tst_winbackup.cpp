@@ -1,15 +1,13 @@
+#include "../rows.h"
 #include "../windowdriver.h"
 #include "winruns.h"
 
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QThread>
 
 #include <set>
 
-#include <windows.h>
-
-#include <tlhelp32.h> // after windows.h, whose types it uses
+#include <tlhelp32.h> // after windows.h (winruns.h), whose types it uses
 
 using namespace Qt::StringLiterals;
 
@@ -32,72 +30,57 @@ std::set<DWORD> companions()
     return found;
 }
 
-// A companion's console as the user sees it: its screen, and its keyboard.
-class Console
+// Work on a companion's console as the user sees it: on its screen
+// (CONOUT$), or its keyboard (CONIN$).
+template<class Work> void inConsole(DWORD process, const wchar_t *device, Work work)
 {
-public:
-    explicit Console(DWORD process)
-        : m_process(process)
-    { }
+    FreeConsole();
+    if (!AttachConsole(process))
+        return;
+    const HANDLE handle
+        = CreateFileW(device, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, 0, nullptr);
+    work(handle);
+    CloseHandle(handle);
+    FreeConsole();
+}
 
-    // The text on the screen up to the cursor, a line per row.
-    QString screen() const
-    {
-        QString text;
-        attached([&](HANDLE output, HANDLE) {
-            CONSOLE_SCREEN_BUFFER_INFO info;
-            if (!GetConsoleScreenBufferInfo(output, &info))
-                return;
-            std::wstring row(size_t(info.dwSize.X), L' ');
-            for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
-                DWORD read = 0;
-                ReadConsoleOutputCharacterW(output, row.data(), DWORD(row.size()), {0, y}, &read);
-                text += QString::fromWCharArray(row.data(), read).trimmed() + u'\n';
-            }
-        });
-        return text;
-    }
-
-    void type(const QString &keys) const
-    {
-        attached([&](HANDLE, HANDLE input) {
-            for (const QChar key : keys) {
-                INPUT_RECORD records[2] {};
-                for (int at = 0; at < 2; ++at) {
-                    records[at].EventType = KEY_EVENT;
-                    KEY_EVENT_RECORD &event = records[at].Event.KeyEvent;
-                    event.bKeyDown = at == 0;
-                    event.wRepeatCount = 1;
-                    event.wVirtualKeyCode = key == u'\r' ? VK_RETURN : key.toUpper().unicode();
-                    event.uChar.UnicodeChar = key.unicode();
-                }
-                DWORD written = 0;
-                WriteConsoleInputW(input, records, 2, &written);
-            }
-        });
-    }
-
-private:
-    template<class Work> void attached(Work work) const
-    {
-        FreeConsole();
-        if (!AttachConsole(m_process))
+// The text on the screen up to the cursor, a line per row.
+QString screenOf(DWORD console)
+{
+    QString text;
+    inConsole(console, L"CONOUT$", [&](HANDLE output) {
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        if (!GetConsoleScreenBufferInfo(output, &info))
             return;
-        const auto open = [](const wchar_t *name) {
-            return CreateFileW(name, GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                               nullptr);
-        };
-        const HANDLE output = open(L"CONOUT$");
-        const HANDLE input = open(L"CONIN$");
-        work(output, input);
-        CloseHandle(output);
-        CloseHandle(input);
-        FreeConsole();
-    }
+        std::wstring row(size_t(info.dwSize.X), L' ');
+        for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
+            DWORD read = 0;
+            ReadConsoleOutputCharacterW(output, row.data(), DWORD(row.size()), {0, y}, &read);
+            text += QString::fromWCharArray(row.data(), read).trimmed() + u'\n';
+        }
+    });
+    return text;
+}
 
-    DWORD m_process;
-};
+void typeInto(DWORD console, const QString &keys)
+{
+    inConsole(console, L"CONIN$", [&](HANDLE input) {
+        for (const QChar key : keys) {
+            INPUT_RECORD records[2] {};
+            for (int at = 0; at < 2; ++at) {
+                records[at].EventType = KEY_EVENT;
+                KEY_EVENT_RECORD &event = records[at].Event.KeyEvent;
+                event.bKeyDown = at == 0;
+                event.wRepeatCount = 1;
+                event.wVirtualKeyCode = key == u'\r' ? VK_RETURN : key.toUpper().unicode();
+                event.uChar.UnicodeChar = key.unicode();
+            }
+            DWORD written = 0;
+            WriteConsoleInputW(input, records, 2, &written);
+        }
+    });
+}
 
 const QString floppy = u"A:/"_s;
 const QString databases = u"C:/NOKRAT"_s;
@@ -111,80 +94,60 @@ QMap<QString, QByteArray> filesIn(const QString &folder)
     return files;
 }
 
-// Moves the backup's volumes from one folder to another, as a floppy is
-// taken out of the drive or put in.
-bool moveVolumes(const QString &from, const QString &to)
+// The summaries below the rule of each run's console, as recorded in
+// winbackup.txt under the test's or row's name: its long lines are broken
+// at blanks, never by the console in a word.
+QString summaries(const QStringList &screens)
 {
-    if (!QDir().mkpath(to))
-        return false;
-    for (const QString &name : QDir(from).entryList({u"NOKUhobe.*"_s}, QDir::Files)) {
-        if (!QFile::rename(from + u'/' + name, to + u'/' + name))
-            return false;
-    }
-    return true;
+    QStringList summaries;
+    for (const QString &screen : screens)
+        summaries << screen.section(u"────"_s, -1).trimmed();
+    return summaries.join(u"\n\n"_s);
+}
+
+QString recorded(const char *name)
+{
+    return recordedTexts(u"winbackup.txt"_s).value(QString::fromUtf8(name));
 }
 
 // The real services and the archiver installed beside the program, with a
-// user at the boxes and the consoles: Yes to the restore's question, OK to
-// every other; each run followed in its console to the end, a full floppy
-// taken out at the archiver's question for the next (kept in DISKS/N) and
-// the question answered, the floppy the program asks for put in.
-class UserAtTheConsole : private WorkingFolder, public platform::RealServices
+// user at the boxes and the consoles: each run followed in its console to
+// the end, a full floppy taken out at the archiver's question for the next
+// (kept in DISKS/N) and the question answered, the floppy the program asks
+// for put in.
+class UserAtTheConsole : public AnsweringServices
 {
 public:
-    UserAtTheConsole()
-        : RealServices(platform::DriveMap::fromEnvironment(),
-                       QCoreApplication::applicationDirPath(), folder)
-    { }
-
-    int msgBox(const QString &prompt, int style) override
-    {
-        log << prompt;
-        static const QRegularExpression nextDisk(
-            u"^Legen Sie die Sicherungsdiskette (\\d+) ein$"_s);
-        if (const auto match = nextDisk.match(prompt); match.hasMatch())
-            putIn(match.captured(1).toInt());
-        return (style & 7) == platform::MsgBox::YesNo ? platform::MsgBox::Yes
-                                                      : platform::MsgBox::Ok;
-    }
-
     void shell(const launch::Command &command, int windowStyle) override
     {
         const std::set<DWORD> before = companions();
         RealServices::shell(command, windowStyle);
-        std::optional<DWORD> started;
-        const QDeadlineTimer deadline(10000);
-        while (!started && !deadline.hasExpired()) {
-            for (const DWORD process : companions()) {
-                if (!before.contains(process))
-                    started = process;
-            }
-            QThread::msleep(50);
+        DWORD started = 0; // no process has this id
+        for (const QDeadlineTimer deadline(10000); !started && !deadline.hasExpired();
+             QThread::msleep(50)) {
+            for (const DWORD process : companions())
+                started = before.contains(process) ? started : process;
         }
-        if (started)
-            screens << followToTheEnd(Console(*started));
-        else
-            screens << u"no console"_s;
+        screens << (started ? followToTheEnd(started) : u"no console"_s);
     }
 
     // The floppy in the drive taken out, DISK put in (none for 0).
-    void putIn(int disk)
+    void diskAskedFor(int disk) override
     {
         if (m_inDrive > 0)
-            moveVolumes(floppy, disks + u'/' + QString::number(m_inDrive));
+            copyFiles(floppy, disks + u'/' + QString::number(m_inDrive), true);
         if (disk > 0)
-            moveVolumes(disks + u'/' + QString::number(disk), floppy);
+            copyFiles(disks + u'/' + QString::number(disk), floppy, true);
         m_inDrive = disk;
     }
 
     QString disks = folder + u"/disks"_s;
-    QStringList log;
     QStringList screens; // each run's console at its end
 
 private:
     int m_inDrive = 0;
 
-    QString followToTheEnd(const Console &console) const
+    QString followToTheEnd(DWORD console) const
     {
         static const QRegularExpression question(
             u"Insert diskette with next volume \\((\\d+)\\)\\.  Enter \"Y\" when ready:"_s);
@@ -192,9 +155,9 @@ private:
         const QDeadlineTimer deadline(120000);
         QString screen;
         while (!deadline.hasExpired()) {
-            screen = console.screen();
+            screen = screenOf(console);
             if (screen.contains(u"Fenster schließen: Eingabetaste"_s)) {
-                console.type(u"\r"_s);
+                typeInto(console, u"\r"_s);
                 return screen;
             }
             auto asked = question.globalMatch(screen);
@@ -206,46 +169,14 @@ private:
                 // the companion reads the volume meanwhile.
                 QThread::msleep(1500);
                 answered = last;
-                moveVolumes(floppy, disks + u'/' + QString::number(answered));
-                console.type(u"Y\r"_s);
+                copyFiles(floppy, disks + u'/' + QString::number(answered), true);
+                typeInto(console, u"Y\r"_s);
             }
             QThread::msleep(200);
         }
         return screen;
     }
 };
-
-QByteArray randomBytes(qsizetype size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(23);
-    generator.fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
-    return bytes;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// Page 2 for a restore from A: of three floppies, started; the first in.
-void restoreThreeFloppies(BasicWindowDriver<UserAtTheConsole> &driver)
-{
-    driver.services.putIn(1);
-    driver.openPage2(u"C:\\NOKRAT\\"_s);
-    driver.click(u"Option3D4"_s);
-    driver.type(u"Mh3dText3"_s, u"3"_s);
-    driver.click(u"Command3D1"_s);
-}
-
-// Older databases of the NAMES in the folder, which a restore replaces.
-void putOlderDatabases(const QStringList &names)
-{
-    QVERIFY(clearFolder(databases));
-    for (const QString &name : names)
-        QVERIFY(writeFile(databases + u'/' + name, "vorher"));
-}
 
 } // namespace
 
@@ -265,26 +196,23 @@ private slots:
     void backupOverThreeFloppies()
     {
         // Random, so that nothing compresses: 3.3 MB fill three floppies.
-        QVERIFY(writeFile(databases + u"/NOKRAT.mdb"_s, randomBytes(3300000)));
+        QList<quint32> noise(3300000 / 4);
+        QRandomGenerator(23).fillRange(noise.data(), noise.size());
+        QVERIFY(writeFile(databases + u"/NOKRAT.mdb"_s,
+                          QByteArray(reinterpret_cast<const char *>(noise.constData()), 3300000)));
         QVERIFY(writeFile(databases + u"/Kl.mdb"_s, "Kl"));
-        m_backedUp = filesIn(databases);
+        const QMap<QString, QByteArray> backedUp = filesIn(databases);
         BasicWindowDriver<UserAtTheConsole> driver;
         QDir(driver.services.disks).removeRecursively();
         driver.openPage2(u"C:\\NOKRAT\\"_s);
         driver.click(u"Command3D1"_s);
-        QVERIFY(moveVolumes(floppy, driver.services.disks + u"/3"_s));
+        QVERIFY(copyFiles(floppy, driver.services.disks + u"/3"_s, true));
 
-        QCOMPARE(driver.services.screens.size(), 1);
-        const QString screen = driver.services.screens.constFirst();
-        QVERIFY2(screen.contains(u"erfolgreich abgeschlossen"_s), qPrintable(screen));
-        for (const QString &volume :
-             {u"a:\\NOKUhobe.arj   1.456.400 Bytes"_s, u"a:\\NOKUhobe.a01   1.456.400 Bytes"_s,
-              u"a:\\NOKUhobe.a02"_s, u"Die Sicherung belegt 3 Disketten."_s})
-            QVERIFY2(screen.contains(volume), qPrintable(screen));
+        QCOMPARE(summaries(driver.services.screens), recorded(QTest::currentTestFunction()));
         for (const QString &volume :
              {u"1/NOKUhobe.arj"_s, u"2/NOKUhobe.a01"_s, u"3/NOKUhobe.a02"_s})
             QVERIFY(QFile::exists(driver.services.disks + u'/' + volume));
-        m_disks = driver.services.disks;
+        m_backedUp = backedUp;
     }
 
     void restoreDiskByDisk_data()
@@ -296,45 +224,41 @@ private slots:
     void restoreDiskByDisk()
     {
         QFETCH(QString, madeBy);
-        QVERIFY(!m_disks.isEmpty());
+        QVERIFY(!m_backedUp.isEmpty()); // the backup above went through
         QCOMPARE(companionStillAtWork(), QString());
         BasicWindowDriver<UserAtTheConsole> driver;
         QMap<QString, QByteArray> expected = m_backedUp;
         if (!madeBy.isEmpty()) {
-            const QString volumes = archives() + u'/' + madeBy + u"/volumes/"_s;
+            const QString volumes = archives + u'/' + madeBy + u"/volumes/"_s;
             QDir(driver.services.disks).removeRecursively();
             int disk = 0;
             for (const QString &name : {u"NOKUhobe.arj"_s, u"NOKUhobe.a01"_s, u"NOKUhobe.a02"_s}) {
                 const QString to = driver.services.disks + u'/' + QString::number(++disk);
                 QVERIFY(QDir().mkpath(to) && QFile::copy(volumes + name, to + u'/' + name));
             }
-            expected = filesIn(archives() + u'/' + madeBy + u"/files"_s);
-        } else {
-            QCOMPARE(driver.services.disks, m_disks);
+            expected = filesIn(archives + u'/' + madeBy + u"/files"_s);
         }
-        putOlderDatabases(expected.keys());
-        restoreThreeFloppies(driver);
+        // Older databases of the names, which the restore replaces, and
+        // the first of three floppies in A:.
+        QVERIFY(clearFolder(databases));
+        for (const QString &name : expected.keys())
+            QVERIFY(writeFile(databases + u'/' + name, "vorher"));
+        driver.services.diskAskedFor(1);
+        driver.openPage2(u"C:\\NOKRAT\\"_s);
+        driver.click(u"Option3D4"_s);
+        driver.type(u"Mh3dText3"_s, u"3"_s);
+        driver.click(u"Command3D1"_s);
 
-        QCOMPARE(driver.services.screens.size(), 3);
-        // The summary's long lines are broken at blanks, never by the
-        // console in a word: no row of it is full.
-        for (const QString &screen : driver.services.screens) {
-            for (const QString &row : screen.section(u"────"_s, -1).split(u'\n'))
-                QVERIFY2(row.size() < 80, qPrintable(row));
-        }
-        const QString last = driver.services.screens.constLast();
-        QVERIFY2(last.contains(u"Diskette 3 von 3: erfolgreich abgeschlossen."_s),
-                 qPrintable(last));
+        QCOMPARE(summaries(driver.services.screens), recorded(QTest::currentDataTag()));
         QTRY_COMPARE_WITH_TIMEOUT(
             QDir(databases).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), expected.keys(),
             15000);
         QVERIFY(filesIn(databases) == expected);
-        driver.services.putIn(0);
+        driver.services.diskAskedFor(0);
     }
 
 private:
     QMap<QString, QByteArray> m_backedUp;
-    QString m_disks;
 };
 
 QTEST_MAIN(TestWindowsBackup)

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the Windows tests of whole runs share: the floppies and folders they
-// fill and empty, and the consoles of earlier runs.
+// What the Windows tests share: the floppies and folders they fill and
+// empty, the consoles of earlier runs, the processes they start.
 
 #include "console/statefiles.h"
 #include "platform/realservices.h"
@@ -10,7 +10,10 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
+
+#include <windows.h>
 
 // Made before the services that work in it; kept, as the consoles the
 // launches opened still work in it when a test ends.
@@ -20,12 +23,39 @@ struct WorkingFolder
     bool made = QDir().mkpath(folder);
 };
 
+// The real services, real launches included, with the boxes answered: Yes
+// to the restore's question, OK to every other; a box asking for the next
+// disk only once the user has done what diskAskedFor does.
+class AnsweringServices : protected WorkingFolder, public platform::RealServices
+{
+public:
+    explicit AnsweringServices(const QString &programDirectory
+                               = QCoreApplication::applicationDirPath())
+        : RealServices(platform::DriveMap::fromEnvironment(), programDirectory, folder)
+    { }
+
+    int msgBox(const QString &prompt, int style) override
+    {
+        log << prompt;
+        static const QRegularExpression nextDisk(
+            QStringLiteral("^Legen Sie die Sicherungsdiskette (\\d+) ein$"));
+        if (const auto match = nextDisk.match(prompt); match.hasMatch())
+            diskAskedFor(match.captured(1).toInt());
+        return (style & 7) == platform::MsgBox::YesNo ? platform::MsgBox::Yes
+                                                      : platform::MsgBox::Ok;
+    }
+
+    QStringList log;
+
+protected:
+    virtual void diskAskedFor(int disk) = 0;
+};
+
+#ifdef ARCHIVES
 // The backups the Linux archiver made (archives.sh), SET/volumes and
 // SET/files.
-inline QString archives()
-{
-    return QStringLiteral(ARCHIVES);
-}
+inline const QString archives = QStringLiteral(ARCHIVES);
+#endif
 
 // The consoles of earlier runs have ended their work (and wait for Enter):
 // they hold no lock of the state folder. A run begun at once would find its
@@ -37,11 +67,9 @@ inline QString companionStillAtWork()
     const QDeadlineTimer deadline(30000);
     for (const QString &name : state.entryList({QStringLiteral("*.lock")}, QDir::Files)) {
         const std::string lock = QDir::toNativeSeparators(state.filePath(name)).toStdString();
-        while (statefiles::isLocked(lock)) {
-            if (deadline.hasExpired())
-                return name;
-            QTest::qWait(50);
-        }
+        if (!QTest::qWaitFor([&] { return !statefiles::isLocked(lock); },
+                             int(deadline.remainingTime())))
+            return name;
     }
     return {};
 }
@@ -57,19 +85,57 @@ inline bool clearFolder(const QString &path)
     return true;
 }
 
-inline bool copyFiles(const QString &from, const QString &to)
+// A folder's files (but a floppy's mark) copied or moved into another.
+inline bool copyFiles(const QString &from, const QString &to, bool move = false)
 {
     if (!QDir().mkpath(to))
         return false;
     for (const QString &name : QDir(from).entryList(QDir::Files)) {
-        if (!QFile::copy(from + u'/' + name, to + u'/' + name))
+        const QString source = from + u'/' + name, target = to + u'/' + name;
+        if (name != QStringLiteral("horbelung-sandbox")
+            && !(move ? QFile::rename(source, target) : QFile::copy(source, target)))
             return false;
     }
     return true;
+}
+
+inline const wchar_t *wide(const QString &path)
+{
+    return reinterpret_cast<const wchar_t *>(path.utf16());
 }
 
 inline QByteArray contents(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A file's lines, the empty ones left out.
+inline QStringList lines(const QString &path, const QString &lineBreak = QStringLiteral("\n"))
+{
+    return QString::fromUtf8(contents(path)).split(lineBreak, Qt::SkipEmptyParts);
+}
+
+// Starts a command line (flags as CreateProcess takes them), its process
+// kept in PROCESS where given (Wine gives none for a host program).
+inline bool startProcess(QString line, DWORD flags = 0, HANDLE *process = nullptr)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessW(nullptr, reinterpret_cast<wchar_t *>(line.data()), nullptr, nullptr, FALSE,
+                        flags, nullptr, nullptr, &startup, &started))
+        return false;
+    CloseHandle(started.hThread);
+    if (process)
+        *process = started.hProcess;
+    else
+        CloseHandle(started.hProcess);
+    return true;
 }
