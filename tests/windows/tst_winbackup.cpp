@@ -2,7 +2,6 @@
 #include "../windowdriver.h"
 #include "winruns.h"
 
-#include <QRandomGenerator>
 #include <QThread>
 
 #include <set>
@@ -84,15 +83,6 @@ void typeInto(DWORD console, const QString &keys)
 
 const QString floppy = u"A:/"_s;
 const QString databases = u"C:/NOKRAT"_s;
-
-// The database folder's files, by name.
-QMap<QString, QByteArray> filesIn(const QString &folder)
-{
-    QMap<QString, QByteArray> files;
-    for (const QString &name : QDir(folder).entryList(QDir::Files))
-        files.insert(name, contents(folder + u'/' + name));
-    return files;
-}
 
 // The summaries below the rule of each run's console, as recorded in
 // winbackup.txt under the test's or row's name: its long lines are broken
@@ -196,12 +186,9 @@ private slots:
     void backupOverThreeFloppies()
     {
         // Random, so that nothing compresses: 3.3 MB fill three floppies.
-        QList<quint32> noise(3300000 / 4);
-        QRandomGenerator(23).fillRange(noise.data(), noise.size());
-        QVERIFY(writeFile(databases + u"/NOKRAT.mdb"_s,
-                          QByteArray(reinterpret_cast<const char *>(noise.constData()), 3300000)));
+        QVERIFY(writeFile(databases + u"/NOKRAT.mdb"_s, pseudoRandom(3300000, 23)));
         QVERIFY(writeFile(databases + u"/Kl.mdb"_s, "Kl"));
-        const QMap<QString, QByteArray> backedUp = filesIn(databases);
+        const QMap<QString, QByteArray> backedUp = contents(databases);
         BasicWindowDriver<UserAtTheConsole> driver;
         QDir(driver.services.disks).removeRecursively();
         driver.openPage2(u"C:\\NOKRAT\\"_s);
@@ -236,7 +223,7 @@ private slots:
                 const QString to = driver.services.disks + u'/' + QString::number(++disk);
                 QVERIFY(QDir().mkpath(to) && QFile::copy(volumes + name, to + u'/' + name));
             }
-            expected = filesIn(archives + u'/' + madeBy + u"/files"_s);
+            expected = contents(archives + u'/' + madeBy + u"/files"_s);
         }
         // Older databases of the names, which the restore replaces, and
         // the first of three floppies in A:.
@@ -253,7 +240,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(
             QDir(databases).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), expected.keys(),
             15000);
-        QVERIFY(filesIn(databases) == expected);
+        QVERIFY(contents(databases) == expected);
         driver.services.diskAskedFor(0);
     }
 

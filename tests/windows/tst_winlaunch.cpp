@@ -185,14 +185,14 @@ private slots:
         QCOMPARE(QDir(row.place).entryList({u"NOKUhobe.*"_s}),
                  QDir(volumes).entryList(QDir::Files));
         for (const QString &name : QDir(volumes).entryList(QDir::Files))
-            QCOMPARE(contents(row.place + u'/' + name), contents(volumes + name));
+            QCOMPARE(bytesOf(row.place + u'/' + name), bytesOf(volumes + name));
         if (calls.isEmpty())
             return;
         for (const QString &line : recorded)
             QCOMPARE(line.section(u' ', 3, 3), recorded.constFirst().section(u' ', 3, 3));
         for (const QString &name : {u"Nokrat.mdb"_s, u"Kl.mdb"_s})
-            QTRY_COMPARE_WITH_TIMEOUT(contents(u"C:/NOKRAT/"_s + name),
-                                      contents(archives + u'/' + row.set + u"/files/"_s + name),
+            QTRY_COMPARE_WITH_TIMEOUT(bytesOf(u"C:/NOKRAT/"_s + name),
+                                      bytesOf(archives + u'/' + row.set + u"/files/"_s + name),
                                       15000);
         QTRY_COMPARE_WITH_TIMEOUT(QDir(u"C:/NOKRAT"_s).entryList({u"~HB*"_s}, QDir::AllEntries),
                                   QStringList(), 5000);

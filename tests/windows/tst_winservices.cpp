@@ -372,7 +372,7 @@ private slots:
         const bool written = statefiles::writeDurably(local(u"restore.journal"_s), "neu");
         closing.join();
         QVERIFY(written);
-        QCOMPARE(contents(file), "neu"_ba);
+        QCOMPARE(bytesOf(file), "neu"_ba);
         QVERIFY(!QFile::exists(file + u".neu"_s));
     }
 
@@ -381,10 +381,10 @@ private slots:
         QVERIFY(writeFile(m_scratch.filePath(u"from.mdb"_s), "neu")
                 && writeFile(m_scratch.filePath(u"to.mdb"_s), "alt"));
         QVERIFY(!statefiles::moveEntry(local(u"from.mdb"_s), local(u"to.mdb"_s)));
-        QCOMPARE(contents(m_scratch.filePath(u"to.mdb"_s)), "alt"_ba);
+        QCOMPARE(bytesOf(m_scratch.filePath(u"to.mdb"_s)), "alt"_ba);
         QVERIFY(QFile::remove(m_scratch.filePath(u"to.mdb"_s)));
         QVERIFY(statefiles::moveEntry(local(u"from.mdb"_s), local(u"to.mdb"_s)));
-        QCOMPARE(contents(m_scratch.filePath(u"to.mdb"_s)), "neu"_ba);
+        QCOMPARE(bytesOf(m_scratch.filePath(u"to.mdb"_s)), "neu"_ba);
         QVERIFY(!QFile::exists(m_scratch.filePath(u"from.mdb"_s)));
     }
 };

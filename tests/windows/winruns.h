@@ -3,6 +3,7 @@
 // What the Windows tests share: the floppies and folders they fill and
 // empty, the consoles of earlier runs, the processes they start.
 
+#include "../archivefiles.h"
 #include "console/statefiles.h"
 #include "platform/realservices.h"
 
@@ -104,22 +105,16 @@ inline const wchar_t *wide(const QString &path)
     return reinterpret_cast<const wchar_t *>(path.utf16());
 }
 
-inline QByteArray contents(const QString &path)
+inline QByteArray bytesOf(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-inline bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // A file's lines, the empty ones left out.
 inline QStringList lines(const QString &path, const QString &lineBreak = QStringLiteral("\n"))
 {
-    return QString::fromUtf8(contents(path)).split(lineBreak, Qt::SkipEmptyParts);
+    return QString::fromUtf8(bytesOf(path)).split(lineBreak, Qt::SkipEmptyParts);
 }
 
 // Starts a command line (flags as CreateProcess takes them), its process
